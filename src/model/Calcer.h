@@ -1,0 +1,96 @@
+#pragma once
+// Geometry of the torus grid, and the two grid containers.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "cell_P.h"
+
+namespace quorvan {
+
+/// Distance in pixels between (x1, y1) and (x2, y2), rounded half-to-even.
+int32_t CellDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
+/// Moves column and row back onto the grid by one period at most
+/// (-columns..2*columns-1 come back into range; anything further stays out).
+void WrapCell(int32_t& column, int32_t& row, int32_t columns, int32_t rows);
+
+/// One-period normalisation of whole degrees: < 0 gains 360, then > 360
+/// loses 360. 360 stays 360.
+void NormalizeAngle(int32_t& angle);
+
+/// The same on a real angle: not >= 0 gains 360, then > 360 loses 360.
+void NormalizeAngleF(double& angle);
+
+/// The grid of a world, addressed [column][row] through Cells(c, r).
+///
+/// The two trails are kept in their own contiguous arrays, apart from the
+/// cell records: every step scans one of them and may decay both, while the
+/// rest of a cell is read only by a move onto it, the painting or the setup.
+/// Storage is row-major (index = row * ColCount + column), the order in
+/// which every whole-grid loop walks the cells.
+class TCellList {
+ public:
+  /// Sizes the grid to columns x rows default cells with zero trails.
+  /// Throws std::bad_alloc when the memory cannot be had.
+  void Resize(int32_t columns, int32_t rows);
+  /// Releases every cell.
+  void Clear();
+
+  bool Empty() const { return cells_.empty(); }
+  int32_t Columns() const { return columns_; }
+  int32_t Rows() const { return rows_; }
+  std::size_t Count() const { return cells_.size(); }
+
+  std::size_t Index(int32_t column, int32_t row) const {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
+           static_cast<std::size_t>(column);
+  }
+
+  TCell& operator()(int32_t column, int32_t row) { return cells_[Index(column, row)]; }
+  const TCell& operator()(int32_t column, int32_t row) const { return cells_[Index(column, row)]; }
+  TCell& at(std::size_t index) { return cells_[index]; }
+  const TCell& at(std::size_t index) const { return cells_[index]; }
+
+  /// Footprint trail of a cell: +10 each time an agent moves off it.
+  double& Track(int32_t column, int32_t row) { return track_[Index(column, row)]; }
+  double Track(int32_t column, int32_t row) const { return track_[Index(column, row)]; }
+  /// Return trail of a cell: +10 for every step a returning agent starts on it.
+  double& ReturnTrack(int32_t column, int32_t row) { return returnTrack_[Index(column, row)]; }
+  double ReturnTrack(int32_t column, int32_t row) const { return returnTrack_[Index(column, row)]; }
+
+  double* TrackData() { return track_.data(); }
+  const double* TrackData() const { return track_.data(); }
+  double* ReturnTrackData() { return returnTrack_.data(); }
+  const double* ReturnTrackData() const { return returnTrack_.data(); }
+
+  /// The trail range every cell was last painted against. Every operation
+  /// that hands a range to the cells hands the same one to all of them, so
+  /// one shared pair stands for each cell's ShownMax and ShownMin.
+  long double ShownMax = 1.0L;
+  long double ShownMin = 0.0L;
+
+ private:
+  int32_t columns_ = 0;
+  int32_t rows_ = 0;
+  std::vector<TCell> cells_;
+  std::vector<double> track_;
+  std::vector<double> returnTrack_;
+};
+
+/// An array of extended reals shaped like the grid. Allocated and released
+/// with the grid; nothing reads or writes its values.
+class TLimbo {
+ public:
+  void Resize(int32_t columns, int32_t rows) {
+    values_.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0.0L);
+  }
+  void Clear() { values_.clear(); values_.shrink_to_fit(); }
+  std::size_t Count() const { return values_.size(); }
+
+ private:
+  std::vector<long double> values_;
+};
+
+}  // namespace quorvan

@@ -1,0 +1,78 @@
+#include "random_source.h"
+
+#include <chrono>
+
+namespace quorvan {
+
+namespace {
+
+uint64_t SplitMix64(uint64_t& x) {
+  uint64_t z = (x += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+uint64_t ClockSeed() {
+  static uint64_t counter = 0;
+  const auto now = std::chrono::high_resolution_clock::now().time_since_epoch().count();
+  uint64_t x = static_cast<uint64_t>(now) ^ (++counter * 0xD1B54A32D192ED03ull);
+  return SplitMix64(x);
+}
+
+}  // namespace
+
+RandomSource::RandomSource() { UseClock(); }
+
+RandomSource::RandomSource(uint64_t seed) { FixSeed(seed); }
+
+void RandomSource::FixSeed(uint64_t seed) {
+  fixed_ = true;
+  seed_ = seed;
+  reseeds_ = 0;
+  SetState(seed);
+}
+
+void RandomSource::UseClock() {
+  fixed_ = false;
+  seed_ = ClockSeed();
+  reseeds_ = 0;
+  SetState(seed_);
+}
+
+void RandomSource::Reseed() {
+  if (!fixed_) {
+    SetState(ClockSeed());
+    return;
+  }
+  ++reseeds_;
+  uint64_t x = seed_ ^ (reseeds_ * 0xA0761D6478BD642Full);
+  SetState(SplitMix64(x));
+}
+
+void RandomSource::SetState(uint64_t seed) {
+  uint64_t x = seed;
+  for (auto& s : s_) s = SplitMix64(x);
+}
+
+// 64 x 64 -> 128-bit product for Lemire's method.
+__extension__ using Wide = unsigned __int128;
+
+int32_t RandomSource::Random(int64_t bound) {
+  uint64_t x = Next();
+  if (bound <= 0) return 0;
+  const uint64_t n = static_cast<uint64_t>(bound);
+  Wide m = static_cast<Wide>(x) * n;
+  uint64_t low = static_cast<uint64_t>(m);
+  if (low < n) {
+    const uint64_t threshold = (0 - n) % n;
+    while (low < threshold) {
+      x = Next();
+      m = static_cast<Wide>(x) * n;
+      low = static_cast<uint64_t>(m);
+    }
+  }
+  return static_cast<int32_t>(m >> 64);
+}
+
+}  // namespace quorvan

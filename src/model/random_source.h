@@ -1,0 +1,60 @@
+#pragma once
+// The uniform random source of the simulation: xoshiro256** with Lemire's
+// bounded integers.
+//
+// The simulation reseeds "from the clock" at fixed points (placing the
+// agents, building the landscape). A source with a fixed seed reseeds
+// instead from that seed and the number of reseeds so far, so that a seed
+// and the settings determine a whole run, and the landscape of a seed does
+// not depend on how many agents drew before it.
+
+#include <cstdint>
+
+namespace quorvan {
+
+class RandomSource {
+ public:
+  /// Starts seeded from the clock, reseeding from the clock.
+  RandomSource();
+  /// Starts from a fixed seed; every later reseed derives from it.
+  explicit RandomSource(uint64_t seed);
+
+  /// Fixes the seed and restarts the stream from it.
+  void FixSeed(uint64_t seed);
+  /// Reseeds from the clock from now on (no fixed seed).
+  void UseClock();
+  bool HasFixedSeed() const { return fixed_; }
+  uint64_t Seed() const { return seed_; }
+
+  /// A reseeding point of the simulation.
+  void Reseed();
+
+  /// A whole number in 0..bound-1; a bound of 0 or less gives 0. Either way
+  /// it is one draw.
+  int32_t Random(int64_t bound);
+  /// A real in [0, 1).
+  double RandomReal() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
+
+  uint64_t Next() {
+    const uint64_t result = Rotl(s_[1] * 5, 7) * 9;
+    const uint64_t t = s_[1] << 17;
+    s_[2] ^= s_[0];
+    s_[3] ^= s_[1];
+    s_[1] ^= s_[2];
+    s_[0] ^= s_[3];
+    s_[2] ^= t;
+    s_[3] = Rotl(s_[3], 45);
+    return result;
+  }
+
+ private:
+  static uint64_t Rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+  void SetState(uint64_t seed);
+
+  uint64_t s_[4] = {};
+  uint64_t seed_ = 0;
+  uint64_t reseeds_ = 0;
+  bool fixed_ = false;
+};
+
+}  // namespace quorvan

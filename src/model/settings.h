@@ -1,0 +1,76 @@
+#pragma once
+// The settings of a world and a run, held as the window's controls hold
+// them: edit-box texts, scroll-bar positions, check boxes, the sniff-mode
+// radio buttons and the landscape mode. The model reads them at the moment
+// of use and converts texts then, as the window would.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvan {
+
+struct Settings {
+  // setup settings
+  std::string Edit_anzAg = "800";  ///< agents for the next setup
+  std::string Edit_size = "2";     ///< cell edge in pixels, 2..10
+  int32_t SetupMode = 0;           ///< landscape of the next setup (CB_pre's item, 0..3)
+  // timesteps
+  std::string E_stop = "10000";  ///< the step at which the run stops
+  // interaction parameters
+  int32_t TrB_thresh = 30;         ///< angle threshold, 0..180
+  int32_t SB_wiggle = 20;          ///< wiggle threshold, 0..180
+  std::string E_noise = "30";      ///< return noise (real, rounded)
+  std::string E_decay = "0,95";    ///< decay rate
+  bool CB_decay = false;           ///< decay on
+  std::string E_CProbab = "0,35";  ///< consume (pick-up) probability
+  // sniff chemicals with
+  bool rb_rulette = false;
+  bool rb_hill = true;
+  // graphic
+  bool CB_showAg = true;
+  bool CB_showAB = true;  ///< show (and scan) only the return trail
+  bool CB_noTracks = false;
+  bool CB_gravity = false;
+  std::string E_grav = "5";  ///< gravity line size factor
+
+  /// 1 while "rulette wheel" is checked, else 2 while "hill climbing" is, else 0.
+  int32_t SniffMode() const { return rb_rulette ? 1 : (rb_hill ? 2 : 0); }
+};
+
+/// Failure messages of the text conversions; %s stands for the text.
+inline constexpr std::string_view kInvalidInteger = "'%s' is not a valid integer value";
+inline constexpr std::string_view kInvalidFloat = "'%s' is not a valid floating point value";
+inline constexpr std::string_view kInvalidOperation = "Invalid floating point operation";
+
+/// A conversion's value, or the message saying why there is none.
+template <typename T>
+struct Converted {
+  std::optional<T> value;
+  std::string error;
+  explicit operator bool() const { return value.has_value(); }
+  const T& operator*() const { return *value; }
+};
+
+/// The text as a 32-bit integer: an optional sign and decimal digits,
+/// blanks around them ignored. Fails with "'%s' is not a valid integer value".
+Converted<int32_t> TextToInt(std::string_view text);
+
+/// The text as an extended real. A decimal comma and a decimal point are
+/// both accepted, with an optional exponent; blanks around the number are
+/// ignored. Non-finite and out-of-range values fail with
+/// "'%s' is not a valid floating point value".
+Converted<long double> TextToReal(std::string_view text);
+
+/// The text as a real rounded half-to-even to a 32-bit integer (the return
+/// noise). A value beyond 32 bits fails with "Invalid floating point operation".
+Converted<int32_t> TextToRoundedInt(std::string_view text);
+
+/// A 32-bit integer as decimal text.
+std::string IntToText(int64_t value);
+
+/// Puts `text` in place of the %s of a message.
+std::string FormatMessage(std::string_view message, std::string_view text);
+
+}  // namespace quorvan

@@ -1,0 +1,217 @@
+// The time step, in the order it runs.
+
+#include <emmintrin.h>
+
+#include <cmath>
+#include <limits>
+
+#include "numerics.h"
+#include "simulation.h"
+
+namespace quorvan {
+
+namespace {
+
+/// The values a step reads from its settings, converted before anything changes.
+struct StepSettings {
+  int32_t threshold = 0;
+  int32_t wiggle = 0;
+  int32_t returnNoise = 0;
+  double consume = 0.0;
+  int32_t sniffMode = 0;
+  bool decay = false;
+  double decayRate = 1.0;
+};
+
+/// Converts the step's settings in the order the step reads them; the first
+/// failure's message comes back in `error`.
+StepSettings ReadStepSettings(const Settings& s, std::string& error) {
+  StepSettings out;
+  out.threshold = s.TrB_thresh;
+  out.wiggle = s.SB_wiggle;
+  const auto noise = TextToRoundedInt(s.E_noise);
+  if (!noise) {
+    error = noise.error;
+    return out;
+  }
+  out.returnNoise = *noise;
+  const auto consume = TextToReal(s.E_CProbab);
+  if (!consume) {
+    error = consume.error;
+    return out;
+  }
+  out.consume = static_cast<double>(*consume);
+  out.sniffMode = s.SniffMode();
+  out.decay = s.CB_decay;
+  if (out.decay) {
+    const auto rate = TextToReal(s.E_decay);
+    if (!rate) {
+      error = rate.error;
+      return out;
+    }
+    out.decayRate = static_cast<double>(*rate);
+  }
+  return out;
+}
+
+}  // namespace
+
+StepResult Simulation::DoStep() {
+  StepResult result;
+  if (!HasWorld()) {
+    result.error = "There is no world to step: press \"new Setup\"";
+    return result;
+  }
+  const StepSettings step = ReadStepSettings(settings, result.error);
+  if (!result.ok()) return result;
+
+  // 1. The range of the shown trail: the sensing noise and the chart use it.
+  ScanTrackRange();
+
+  // 2-5. The picture of the world as it stands before anyone moves.
+  display_->ClearAgentLayer();
+  display_->PaintChangedCells();
+  if (settings.CB_gravity) result.warning = display_->DrawGravityLines();
+  if (settings.CB_showAg) display_->DrawAgents();
+
+  // 6-7. Sense, turn and move; then let the trails fade.
+  MoveAgents(step.threshold, step.wiggle, step.returnNoise, step.consume, step.sniffMode);
+  if (step.decay) DecayTracks(step.decayRate);
+
+  // 8-10. Count the step; equality with the stop time ends the run.
+  StepCount = StepCount == std::numeric_limits<int32_t>::max() ? StepCount : StepCount + 1;
+  display_->ShowStepCount(StepCount);
+  result.stopReached = StepCount == StopTime;
+
+  // 11. Statistics for the chart.
+  UpdateStatistics(result.successful, result.returning);
+  result.trackMax = TrackMax;
+  display_->AddChartPoints(result.successful, result.returning);
+  return result;
+}
+
+void Simulation::ScanTrackRange() {
+  const double* v = settings.CB_showAB ? Cells.ReturnTrackData() : Cells.TrackData();
+  const std::size_t n = Cells.Count();
+
+  // max(v, m) keeps m unless v > m, and min(v, m) unless v < m: exactly the
+  // strict comparisons of a cell-by-cell scan, NaN trails included.
+  const __m128d lowest = _mm_set1_pd(-std::numeric_limits<double>::infinity());
+  const __m128d highest = _mm_set1_pd(std::numeric_limits<double>::infinity());
+  __m128d max0 = lowest, max1 = lowest, min0 = highest, min1 = highest;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128d a = _mm_loadu_pd(v + i);
+    const __m128d b = _mm_loadu_pd(v + i + 2);
+    max0 = _mm_max_pd(a, max0);
+    max1 = _mm_max_pd(b, max1);
+    min0 = _mm_min_pd(a, min0);
+    min1 = _mm_min_pd(b, min1);
+  }
+  alignas(16) double hi[4];
+  alignas(16) double lo[4];
+  _mm_store_pd(hi, max0);
+  _mm_store_pd(hi + 2, max1);
+  _mm_store_pd(lo, min0);
+  _mm_store_pd(lo + 2, min1);
+  double largest = -std::numeric_limits<double>::infinity();
+  double smallest = std::numeric_limits<double>::infinity();
+  for (int k = 0; k < 4; ++k) {
+    if (hi[k] > largest) largest = hi[k];
+    if (lo[k] < smallest) smallest = lo[k];
+  }
+  for (; i < n; ++i) {
+    if (v[i] > largest) largest = v[i];
+    if (v[i] < smallest) smallest = v[i];
+  }
+
+  // The floor and the ceiling are extended reals, 0.1 and 10^15 - 1.
+  TrackMax = 0.1L;
+  TrackMin = 999999999999999.0L;
+  if (largest > TrackMax) TrackMax = largest;
+  if (smallest < TrackMin) TrackMin = smallest;
+}
+
+void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoise, double consume,
+                            int32_t sniffMode) {
+  const int32_t columns = Cells.Columns();
+  const int32_t rows = Cells.Rows();
+  double* track = Cells.TrackData();
+  double* returnTrack = Cells.ReturnTrackData();
+
+  const std::size_t n = Agents.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    SenseNeighbourhood(i, threshold);
+    TAgent& A = Agents[i];
+    A.ChangeHeading(threshold, wiggle, sniffMode, returnNoise, Rand);
+
+    int32_t tx = A.CellX + A.StepX;
+    int32_t ty = A.CellY + A.StepY;
+    WrapCell(tx, ty, columns, rows);
+    const TCell& C = Cells(tx, ty);
+    const std::size_t S = Cells.Index(A.CellX, A.CellY);
+
+    // Return trail: laid on the cell a returning agent starts from.
+    if (A.State == kReturning) returnTrack[S] += 10.0;
+
+    // Delivery at the nest.
+    if (C.Kind == kNest && A.State == kReturning) {
+      A.State = kSearching;
+      A.Successful = 1;
+      if (A.Source >= 0 && static_cast<std::size_t>(A.Source) < Destinations.size()) {
+        ++Destinations[static_cast<std::size_t>(A.Source)].Returns;
+      }
+    }
+
+    // Pick-up at a destination.
+    if (C.Kind == kDestination && A.State == kSearching) {
+      const double r = Rand.RandomReal();
+      if (r <= consume) {
+        A.State = kReturning;
+        A.Source = C.DestIndex;
+      }
+    }
+
+    // Move, or turn away from an obstacle.
+    if (C.Kind == kObstacle) {
+      A.Heading += Rand.Random(360);
+      NormalizeAngle(A.Heading);
+    } else {
+      track[S] += 10.0;
+      A.CellX = tx;
+      A.CellY = ty;
+      A.PixelX = tx * CellSize + HalfCell;
+      A.PixelY = ty * CellSize + HalfCell;
+    }
+  }
+}
+
+void Simulation::DecayTracks(double rate) {
+  // Each product is formed in extended precision and stored as a double,
+  // as every other trail update is.
+  const long double d = rate;
+  for (double* trail : {Cells.TrackData(), Cells.ReturnTrackData()}) {
+    const std::size_t n = Cells.Count();
+    for (std::size_t i = 0; i < n; ++i) trail[i] = static_cast<double>(trail[i] * d);
+  }
+}
+
+void Simulation::UpdateStatistics(int32_t& successful, int32_t& returning) const {
+  int64_t successes = 0;
+  int64_t returners = 0;
+  for (const TAgent& a : Agents) {
+    successes += a.Successful;
+    returners += a.State;
+  }
+  // Per cent of the agents in the world (not of the agent-count text, which
+  // may have changed since the setup).
+  const long double count = static_cast<long double>(Agents.size());
+  const auto percent = [count](int64_t s) -> int32_t {
+    if (s <= 0 || count == 0) return 0;
+    return static_cast<int32_t>(RoundEven((static_cast<long double>(s) / count) * 100.0L));
+  };
+  successful = percent(successes);
+  returning = percent(returners);
+}
+
+}  // namespace quorvan
