@@ -61,6 +61,14 @@ Converted<long double> TextToReal(std::string_view text) {
   return {value, {}};
 }
 
+Converted<double> TextToDouble(std::string_view text) {
+  const auto real = TextToReal(text);
+  if (!real) return {std::nullopt, real.error};
+  const auto value = static_cast<double>(*real);
+  if (!std::isfinite(value)) return {std::nullopt, FormatMessage(kInvalidFloat, text)};
+  return {value, {}};
+}
+
 Converted<int32_t> TextToRoundedInt(std::string_view text) {
   auto real = TextToReal(text);
   if (!real) return {std::nullopt, real.error};

@@ -63,6 +63,10 @@ Converted<int32_t> TextToInt(std::string_view text);
 /// "'%s' is not a valid floating point value".
 Converted<long double> TextToReal(std::string_view text);
 
+/// The text as a double: TextToReal, and a value that a double cannot hold
+/// (beyond about 1.8e308) fails with the same message.
+Converted<double> TextToDouble(std::string_view text);
+
 /// The text as a real rounded half-to-even to a 32-bit integer (the return
 /// noise). A value beyond 32 bits fails with "Invalid floating point operation".
 Converted<int32_t> TextToRoundedInt(std::string_view text);

@@ -35,21 +35,21 @@ StepSettings ReadStepSettings(const Settings& s, std::string& error) {
     return out;
   }
   out.returnNoise = *noise;
-  const auto consume = TextToReal(s.E_CProbab);
+  const auto consume = TextToDouble(s.E_CProbab);
   if (!consume) {
     error = consume.error;
     return out;
   }
-  out.consume = static_cast<double>(*consume);
+  out.consume = *consume;
   out.sniffMode = s.SniffMode();
   out.decay = s.CB_decay;
   if (out.decay) {
-    const auto rate = TextToReal(s.E_decay);
+    const auto rate = TextToDouble(s.E_decay);
     if (!rate) {
       error = rate.error;
       return out;
     }
-    out.decayRate = static_cast<double>(*rate);
+    out.decayRate = *rate;
   }
   return out;
 }
