@@ -1,13 +1,140 @@
+// The random source: ranges, bounds of 0 or less, reproducible seeds.
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
 
 #include "random_source.h"
 
 namespace quorvan {
 namespace {
 
-TEST(RandomSource, ZeroBoundGivesZero) {
-  RandomSource rnd(1);
-  EXPECT_EQ(rnd.Random(0), 0);
+std::vector<int32_t> Draws(RandomSource& rnd, int n, int64_t bound) {
+  std::vector<int32_t> out;
+  for (int i = 0; i < n; ++i) out.push_back(rnd.Random(bound));
+  return out;
+}
+
+TEST(RandomSource, BoundsOfZeroOrLessGiveZeroAndStillDraw) {
+  RandomSource rnd(3);
+  for (int64_t bound : {0LL, -1LL, -5000LL, -2147483648LL, 1LL}) {
+    RandomSource before = rnd;
+    EXPECT_EQ(rnd.Random(bound), 0) << bound;
+    before.Next();
+    EXPECT_EQ(rnd.Next(), before.Next()) << "bound " << bound << " takes one draw";
+  }
+}
+
+TEST(RandomSource, WholeNumbersStayWithinTheirBound) {
+  RandomSource rnd(11);
+  for (int64_t bound : {2LL, 3LL, 100LL, 202LL, 360LL, 2147483647LL, 2147483648LL}) {
+    for (int i = 0; i < 20000; ++i) {
+      const int32_t v = rnd.Random(bound);
+      ASSERT_GE(v, 0) << bound;
+      ASSERT_LT(v, bound) << bound;
+    }
+  }
+}
+
+TEST(RandomSource, RealsLieInTheHalfOpenUnitInterval) {
+  RandomSource rnd(12);
+  double lowest = 1.0;
+  double highest = 0.0;
+  for (int i = 0; i < 100000; ++i) {
+    const double r = rnd.RandomReal();
+    ASSERT_GE(r, 0.0);
+    ASSERT_LT(r, 1.0);
+    lowest = std::min(lowest, r);
+    highest = std::max(highest, r);
+  }
+  EXPECT_LT(lowest, 0.001);
+  EXPECT_GT(highest, 0.999);
+}
+
+TEST(RandomSource, DrawsAreRoughlyUniform) {
+  // A fixed seed: the counts are the same on every run.
+  RandomSource rnd(2024);
+  std::array<int, 100> counts{};
+  const int draws = 200000;
+  for (int i = 0; i < draws; ++i) ++counts[static_cast<std::size_t>(rnd.Random(100))];
+  for (std::size_t v = 0; v < counts.size(); ++v) {
+    EXPECT_GT(counts[v], 1800) << "value " << v;
+    EXPECT_LT(counts[v], 2200) << "value " << v;
+  }
+
+  std::array<int, 10> deciles{};
+  for (int i = 0; i < draws; ++i) ++deciles[static_cast<std::size_t>(rnd.RandomReal() * 10)];
+  for (int d : deciles) {
+    EXPECT_GT(d, 19000);
+    EXPECT_LT(d, 21000);
+  }
+}
+
+TEST(RandomSource, TheSameSeedGivesTheSameDraws) {
+  RandomSource a(42);
+  RandomSource b(42);
+  EXPECT_EQ(Draws(a, 1000, 360), Draws(b, 1000, 360));
+  EXPECT_TRUE(a.HasFixedSeed());
+  EXPECT_EQ(a.Seed(), 42u);
+
+  // FixSeed restarts the stream.
+  RandomSource c(42);
+  const auto first = Draws(c, 50, 1000);
+  Draws(c, 10, 7);
+  c.FixSeed(42);
+  EXPECT_EQ(Draws(c, 50, 1000), first);
+}
+
+TEST(RandomSource, DifferentSeedsGiveDifferentDraws) {
+  RandomSource a(1);
+  RandomSource b(2);
+  EXPECT_NE(Draws(a, 100, 1000000), Draws(b, 100, 1000000));
+}
+
+TEST(RandomSource, ReseedsUnderAFixedSeedAreDeterministic) {
+  RandomSource a(9);
+  RandomSource b(9);
+  a.Reseed();
+  b.Reseed();
+  EXPECT_EQ(Draws(a, 100, 1000), Draws(b, 100, 1000));
+
+  // A reseed starts a new stream: the first reseed's draws differ from the
+  // unreseeded stream's, and the second's from the first's.
+  RandomSource plain(9);
+  RandomSource once(9);
+  once.Reseed();
+  RandomSource twice(9);
+  twice.Reseed();
+  twice.Reseed();
+  const auto p = Draws(plain, 100, 1000000);
+  const auto o = Draws(once, 100, 1000000);
+  const auto t = Draws(twice, 100, 1000000);
+  EXPECT_NE(p, o);
+  EXPECT_NE(o, t);
+}
+
+TEST(RandomSource, AReseedDoesNotDependOnTheDrawsBeforeIt) {
+  // What follows a reseed depends on the seed and the number of reseeds only,
+  // so a landscape does not change with the number of agents placed before it.
+  RandomSource few(77);
+  RandomSource many(77);
+  few.Reseed();
+  many.Reseed();
+  Draws(few, 3, 360);
+  Draws(many, 8000, 360);
+  few.Reseed();
+  many.Reseed();
+  EXPECT_EQ(Draws(few, 100, 202), Draws(many, 100, 202));
+}
+
+TEST(RandomSource, CopiesContinueTheSameStream) {
+  RandomSource rnd(31);
+  Draws(rnd, 17, 100);
+  RandomSource copy = rnd;
+  EXPECT_EQ(Draws(copy, 200, 100), Draws(rnd, 200, 100));
 }
 
 }  // namespace
