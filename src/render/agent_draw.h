@@ -1,0 +1,27 @@
+#pragma once
+// Drawing one agent on the agent layer: TAgent.Draw.
+
+#include <cstdint>
+
+#include "canvas.h"
+#include "agenten.h"
+
+namespace quorvan {
+
+/// The end of an agent's heading tick relative to its centre:
+/// (6 Round(cos a), 6 Round(sin a)) with a = Heading * 0.017453292522222222
+/// held as a double (pi taken as 3.141592654, which decides the headings
+/// at the borders: 29 -> (6, 0), 30 -> (6, 6), 60 -> (0, 6), 330 -> (6, 0)).
+struct TickEnd {
+  int32_t dx;
+  int32_t dy;
+};
+TickEnd TickEndFor(int32_t heading);
+
+/// TAgent.Draw: the agent's circle (Ellipse of PixelX/Y +/- Radius, pen
+/// width 1, grey outline, red fill while searching and lime while
+/// returning; another State keeps the colours the canvas had), then its
+/// heading tick in green from the centre.
+void Draw(const TAgent& agent, Canvas& canvas);
+
+}  // namespace quorvan

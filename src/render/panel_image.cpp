@@ -1,0 +1,42 @@
+#include "panel_image.h"
+
+#include <QImageWriter>
+#include <QString>
+
+namespace quorvan {
+
+std::string RepaintAll(Simulation& sim, LayerPainter& painter, bool showAgents, bool gravity) {
+  sim.ScanTrackRange();
+  painter.ClearAgentLayer();
+  if (showAgents) painter.DrawAgents();
+  if (sim.settings.CB_noTracks) {
+    painter.PaintChangedCells();  // blanks the track layer
+  } else {
+    painter.PaintAllCells();
+  }
+  return gravity ? painter.DrawGravityLines() : std::string();
+}
+
+QImage RenderPanel(Simulation& sim, bool gravity, bool agents, std::string* warning) {
+  LayerPainter painter(sim);
+  painter.CreateLayers();
+  const std::string message = RepaintAll(sim, painter, agents, gravity);
+  if (warning != nullptr) *warning = message;
+  return painter.Composite();
+}
+
+bool SavePng(const QImage& image, const std::string& path, std::string& error) {
+  if (image.isNull()) {
+    error = "there is no picture to write to '" + path + "'";
+    return false;
+  }
+  QImageWriter writer(QString::fromStdString(path), "png");
+  if (!writer.write(image)) {
+    error = "cannot write '" + path + "': " + writer.errorString().toStdString();
+    return false;
+  }
+  error.clear();
+  return true;
+}
+
+}  // namespace quorvan
