@@ -1,0 +1,270 @@
+// Cell squares on the track layer: grey levels, kinds, square sizes and
+// the incremental rule.
+
+#include "cell_paint.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <cmath>
+#include <limits>
+
+#include "pixels.h"
+#include "render_world.h"
+
+namespace quorvan {
+namespace {
+
+using testing::ColorAt;
+using testing::RenderWorld;
+
+constexpr uint32_t kWhitePx = 0xFFFFFF;
+constexpr uint32_t Grey(uint32_t g) { return 0x010101u * g; }
+
+// ---- grey levels ---------------------------------------------------------
+
+struct GreyCase {
+  double v;
+  int32_t grey;     // the stored Grey
+  uint32_t shown;   // the grey level on the layer
+};
+std::ostream& operator<<(std::ostream& os, const GreyCase& c) { return os << "v " << c.v; }
+
+class GreyLevels : public ::testing::TestWithParam<std::tuple<bool, GreyCase>> {};
+
+// Range 0..100; cell (10, 10) covers pixels 20..21 with cell size 2.
+TEST_P(GreyLevels, FollowTheShownTrailOverTheRange) {
+  const auto [showReturn, c] = GetParam();
+  RenderWorld w;
+  w.sim.settings.CB_showAB = showReturn;
+  w.sim.TrackMax = 100.0L;
+  w.sim.TrackMin = 0.0L;
+  // The trail that is not shown holds a value that would paint differently.
+  w.sim.Cells.Track(10, 10) = showReturn ? 70.0 : c.v;
+  w.sim.Cells.ReturnTrack(10, 10) = showReturn ? c.v : 70.0;
+  w.painter.PaintAllCells();
+  EXPECT_EQ(w.sim.Cells(10, 10).Grey, c.grey);
+  for (int y = 20; y <= 21; ++y)
+    for (int x = 20; x <= 21; ++x) EXPECT_EQ(ColorAt(w.painter.TrackLayer(), x, y), Grey(c.shown));
+  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, showReturn ? 70.0 : c.v);  // always Track
+}
+
+INSTANTIATE_TEST_SUITE_P(CellPaint, GreyLevels,
+                         ::testing::Combine(::testing::Bool(),
+                                            ::testing::Values(GreyCase{0, 255, 255}, GreyCase{1, 233, 233},
+                                                              GreyCase{40, 141, 141}, GreyCase{50, 118, 118},
+                                                              GreyCase{100, 0, 0}, GreyCase{110, -24, 232})));
+
+struct LevelCase {
+  double v;
+  long double min, max;
+  int32_t grey;
+};
+std::ostream& operator<<(std::ostream& os, const LevelCase& c) {
+  return os << "v " << c.v << " in " << static_cast<double>(c.min) << ".." << static_cast<double>(c.max);
+}
+
+class GreyLevelCases : public ::testing::TestWithParam<LevelCase> {};
+
+TEST_P(GreyLevelCases, RoundHalvesToEvenAndNeverFailOnEmptyRangesOrUnboundedTrails) {
+  const LevelCase& c = GetParam();
+  EXPECT_EQ(GreyLevel(c.v, c.min, c.max), c.grey);
+}
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr long double kInfL = std::numeric_limits<long double>::infinity();
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+
+INSTANTIATE_TEST_SUITE_P(
+    CellPaint, GreyLevelCases,
+    ::testing::Values(LevelCase{118.5, 0, 235, 116},      // 116.5: halves to even
+                      LevelCase{0.5, 0, 235, 234},        // 234.5
+                      LevelCase{5, 5, 5, 235},            // empty range: scale 0
+                      LevelCase{0, 5, 5, 255},            //   and no trail stays white
+                      LevelCase{1e6, 5, 5, 235},          //
+                      LevelCase{kInf, 0, kInfL, 235},     // infinite range: scale 0
+                      LevelCase{kInf, kInfL, kInfL, 235}, // range inf - inf
+                      LevelCase{1e300, 0, 1e300, 0},      // huge but in range
+                      LevelCase{1e9, 0, 1, kMin},         // far above the range: black
+                      LevelCase{1e300, 0, 100, kMin},     //
+                      LevelCase{kInf, 0, 100, kMin},      //
+                      LevelCase{-1e300, 0, 100, kMax},    // far below: white
+                      LevelCase{std::nan(""), 0, 100, 0}));
+
+TEST(CellPaint, ATrailFarAboveTheRangePaintsBlack) {
+  RenderWorld w;
+  w.sim.settings.CB_showAB = false;
+  w.sim.TrackMax = 100.0L;
+  w.sim.TrackMin = 0.0L;
+  w.sim.Cells.Track(10, 10) = 1e300;
+  w.painter.PaintAllCells();
+  EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 20, 20), 0x000000u);
+}
+
+// ---- kinds -----------------------------------------------------------------
+
+TEST(CellPaint, KindsHaveFixedColoursWhateverTheTrail) {
+  RenderWorld w;
+  w.sim.settings.CB_showAB = false;
+  w.sim.TrackMax = 100.0L;
+  const uint32_t expected[] = {Grey(118), 0xFF0000, 0x008000, 0x800000};  // free, nest, destination, obstacle
+  for (int32_t kind = 0; kind <= 3; ++kind) {
+    w.sim.Cells(10 + kind, 10).Kind = kind;
+    w.sim.Cells.Track(10 + kind, 10) = 50.0;
+  }
+  w.painter.PaintAllCells();
+  for (int32_t kind = 0; kind <= 3; ++kind) {
+    EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 20 + 2 * kind, 20), expected[kind]) << "kind " << kind;
+    EXPECT_EQ(w.sim.Cells(10 + kind, 10).Grey, 118) << "kind " << kind;
+  }
+}
+
+TEST(CellPaint, AnUnknownKindKeepsTheColoursOfTheCellBefore) {
+  RenderWorld w;
+  w.sim.Cells(10, 10).Kind = 2;
+  w.sim.Cells(30, 30).Kind = 7;
+  w.painter.PaintCell(10, 10);
+  w.painter.PaintCell(30, 30);
+  EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 60, 60), 0x008000u);
+}
+
+TEST(CellPaint, FreshWorldShowsOnlyTheLandscapeAndPaintsFreeCellsWhite) {
+  RenderWorld w(2, 0, 0);  // random destinations
+  const QImage& layer = w.painter.TrackLayer();
+  int nest = 0, destination = 0, other = 0;
+  for (int y = 0; y < 404; ++y) {
+    for (int x = 0; x < 404; ++x) {
+      const uint32_t c = ColorAt(layer, x, y);
+      nest += c == 0xFF0000;
+      destination += c == 0x008000;
+      other += c != 0xFF0000 && c != 0x008000 && c != kWhitePx;
+    }
+  }
+  EXPECT_EQ(nest, 36);  // 3 x 3 cells of 2 x 2 pixels around (203, 203)
+  EXPECT_EQ(ColorAt(layer, 200, 200), 0xFF0000u);
+  EXPECT_EQ(ColorAt(layer, 205, 205), 0xFF0000u);
+  EXPECT_GT(destination, 0);
+  EXPECT_EQ(other, 0);
+  EXPECT_EQ(w.sim.TrackMax, 0.1L);
+  w.painter.PaintAllCells();
+  EXPECT_EQ(w.sim.Cells(0, 0).Grey, 255);
+}
+
+// ---- square sizes ----------------------------------------------------------
+
+struct SquareCase {
+  int32_t cellSize;
+  int32_t from, to;  // pixels of cell 3's square along each axis
+};
+std::ostream& operator<<(std::ostream& os, const SquareCase& c) { return os << "cell size " << c.cellSize; }
+
+class SquareSizes : public ::testing::TestWithParam<SquareCase> {};
+
+TEST_P(SquareSizes, SpanTheCentrePlusMinusHalfACell) {
+  const SquareCase& c = GetParam();
+  RenderWorld w(c.cellSize);
+  w.sim.Cells(3, 3).Kind = 3;
+  w.painter.PaintCell(3, 3);
+  const QImage& layer = w.painter.TrackLayer();
+  for (int i = 0; i < 50; ++i) {
+    const bool inside = i >= c.from && i < c.to;
+    EXPECT_EQ(ColorAt(layer, i, c.from) == 0x800000u, inside) << "x " << i;
+    EXPECT_EQ(ColorAt(layer, c.from, i) == 0x800000u, inside) << "y " << i;
+  }
+  EXPECT_EQ(testing::Count(layer, 0x800000), (c.to - c.from) * (c.to - c.from));
+}
+
+INSTANTIATE_TEST_SUITE_P(CellPaint, SquareSizes,
+                         ::testing::Values(SquareCase{2, 6, 8}, SquareCase{3, 9, 13}, SquareCase{4, 12, 16},
+                                           SquareCase{5, 15, 19}, SquareCase{8, 24, 32},
+                                           SquareCase{10, 30, 40}));
+
+TEST(CellPaint, OddCellSizesOverlapOrLeaveALineOfOlderContent) {
+  RenderWorld three(3);
+  three.sim.Cells(3, 3).Kind = 3;
+  three.sim.Cells(4, 3).Kind = 2;
+  three.painter.PaintCell(3, 3);
+  three.painter.PaintCell(4, 3);
+  EXPECT_EQ(ColorAt(three.painter.TrackLayer(), 11, 10), 0x800000u);
+  EXPECT_EQ(ColorAt(three.painter.TrackLayer(), 12, 10), 0x008000u);  // the later square on top
+
+  RenderWorld five(5);
+  five.sim.Cells(3, 3).Kind = 3;
+  five.sim.Cells(4, 3).Kind = 3;
+  five.painter.PaintCell(3, 3);
+  five.painter.PaintCell(4, 3);
+  EXPECT_EQ(ColorAt(five.painter.TrackLayer(), 18, 16), 0x800000u);
+  EXPECT_EQ(ColorAt(five.painter.TrackLayer(), 19, 16), kWhitePx);
+  EXPECT_EQ(ColorAt(five.painter.TrackLayer(), 20, 16), 0x800000u);
+}
+
+TEST(CellPaint, SquaresRunningPastThePanelAreClipped) {
+  for (int32_t cellSize : {3, 7}) {
+    RenderWorld w(cellSize);
+    const int32_t last = w.sim.ColCount - 1;  // its square reaches beyond pixel 403
+    ASSERT_GT(w.sim.Cells(last, last).PositionX + w.sim.Cells(last, last).Size, 404);
+    w.sim.Cells(last, last).Kind = 3;
+    w.painter.PaintCell(last, last);
+    EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 403, 403), 0x800000u) << cellSize;
+    EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 401, 403), cellSize == 3 ? kWhitePx : 0x800000u) << cellSize;
+  }
+}
+
+// ---- the incremental rule --------------------------------------------------
+
+struct MoveCase {
+  double lastPainted, track;
+  bool repainted;
+  uint32_t grey;  // on the layer afterwards, range 0..100
+};
+std::ostream& operator<<(std::ostream& os, const MoveCase& c) {
+  return os << "LastPainted " << c.lastPainted << ", Track " << c.track;
+}
+
+class IncrementalRule : public ::testing::TestWithParam<MoveCase> {};
+
+TEST_P(IncrementalRule, RepaintsOnlyCellsWhoseTrackMovedByMoreThanOne) {
+  const MoveCase& c = GetParam();
+  RenderWorld w;
+  w.sim.settings.CB_showAB = false;
+  w.sim.Cells(10, 10).LastPainted = c.lastPainted;
+  w.sim.Cells.Track(10, 10) = c.track;
+  w.sim.TrackMax = 100.0L;
+  w.sim.TrackMin = 0.0L;
+  w.painter.PaintChangedCells();
+  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, c.repainted ? c.track : c.lastPainted);
+  EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 20, 20), Grey(c.grey));
+  EXPECT_EQ(w.sim.Cells.ShownMax, 100.0L);  // every cell has the new range
+  EXPECT_EQ(w.sim.Cells.ShownMin, 0.0L);
+}
+
+INSTANTIATE_TEST_SUITE_P(CellPaint, IncrementalRule,
+                         ::testing::Values(MoveCase{0, 1.0, false, 255}, MoveCase{0, 1.0000001, true, 233},
+                                           MoveCase{50, 49.0, false, 255}, MoveCase{50, 48.9, true, 120},
+                                           MoveCase{2, 0.0, true, 255}, MoveCase{0, 0.0, false, 255}));
+
+TEST(CellPaint, AGrownReturnTrailWaitsForTrackOrAFullRepaint) {
+  RenderWorld w;
+  w.sim.TrackMax = 100.0L;
+  w.sim.Cells.ReturnTrack(10, 10) = 80.0;
+  w.sim.Cells.Track(10, 10) = 1.0;
+  w.painter.PaintChangedCells();
+  EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 20, 20), kWhitePx);
+  w.painter.PaintAllCells();
+  EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 20, 20), Grey(47));
+}
+
+TEST(CellPaint, AnEditedCellShowsItsFootprintTrailEvenWhileReturnTrailsAreShown) {
+  RenderWorld w;
+  w.sim.TrackMax = 100.0L;
+  w.sim.Cells.Track(10, 10) = 40.0;
+  w.sim.Cells.ReturnTrack(10, 10) = 80.0;
+  w.painter.PaintAllCells();  // hands out the range
+  w.painter.PaintCell(10, 10);
+  EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 20, 20), Grey(141));
+}
+
+}  // namespace
+}  // namespace quorvan
