@@ -1,0 +1,261 @@
+// The main window's handlers and its run loop.
+
+#include "CellForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "drawing_panel.h"
+#include "form_display.h"
+#include "stats_chart.h"
+
+namespace quorvan {
+
+namespace {
+
+std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  CreateControls();
+  display_ = std::make_unique<FormDisplay>(
+      sim, FormDisplay::Controls{Lbl_B, Lbl_wiggle, E_noise, E_CProbab, lbl_Steps, Chart1});
+  sim.SetDisplay(display_.get());
+  ZeichenPanel->SetLayers(display_.get());
+  status_ = std::make_unique<StatusLine>(Lbl_status);
+  ReadSettingsFromControls();
+  ConnectHandlers();
+  FormCreate();
+  Timer1->start();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::ReadSettingsFromControls() {
+  Settings& s = sim.settings;
+  s.Edit_anzAg = Text(Edit_anzAg);
+  s.Edit_size = Text(Edit_size);
+  s.SetupMode = CB_pre->currentIndex() < 0 ? 0 : CB_pre->currentIndex();
+  s.E_stop = Text(E_stop);
+  s.TrB_thresh = TrB_thresh->value();
+  s.SB_wiggle = SB_wiggle->value();
+  s.E_noise = Text(E_noise);
+  s.E_decay = Text(E_decay);
+  s.CB_decay = CB_decay->isChecked();
+  s.E_CProbab = Text(E_CProbab);
+  s.rb_rulette = rb_rulette->isChecked();
+  s.rb_hill = rb_hill->isChecked();
+  s.CB_showAg = CB_showAg->isChecked();
+  s.CB_showAB = CB_showAB->isChecked();
+  s.CB_noTracks = CB_noTracks->isChecked();
+  s.CB_gravity = CB_gravity->isChecked();
+  s.E_grav = Text(E_grav);
+}
+
+void TForm1::ConnectHandlers() {
+  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(B_oneStep, &QPushButton::clicked, this, &TForm1::B_oneStepClick);
+  connect(B_stop, &QPushButton::clicked, this, &TForm1::B_stopClick);
+  connect(B_setup, &QPushButton::clicked, this, &TForm1::B_setupClick);
+  connect(TrB_thresh, &QScrollBar::valueChanged, this, &TForm1::TrB_threshChange);
+  connect(SB_wiggle, &QScrollBar::valueChanged, this, &TForm1::SB_wiggleChange);
+  connect(Edit_size, &QLineEdit::textChanged, this, &TForm1::Edit_sizeChange);
+  connect(E_noise, &QLineEdit::textChanged, this, &TForm1::E_noiseChange);
+  connect(E_stop, &QLineEdit::textChanged, this, &TForm1::E_stopChange);
+  connect(CB_pre, &QComboBox::currentIndexChanged, this, &TForm1::CB_preChange);
+  connect(CB_showAB, &QCheckBox::toggled, this, &TForm1::CB_showABClick);
+  connect(CB_noTracks, &QCheckBox::toggled, this, &TForm1::CB_noTracksClick);
+  connect(CB_gravity, &QCheckBox::toggled, this, &TForm1::CB_gravityClick);
+  connect(E_grav, &QLineEdit::textChanged, this, &TForm1::E_gravChange);
+  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(ZeichenPanel, &DrawingPanel::MouseDown, this, &TForm1::ZeichenPanelMouseDown);
+  connect(ZeichenPanel, &DrawingPanel::MouseMove, this, &TForm1::ZeichenPanelMouseMove);
+  connect(ZeichenPanel, &DrawingPanel::MouseUp, this, &TForm1::ZeichenPanelMouseUp);
+
+  // The controls without a handler are read by the step and the setup when
+  // they need them: each change goes straight into the settings.
+  Settings& s = sim.settings;
+  const auto mirrorText = [this](QLineEdit* edit, std::string& field) {
+    connect(edit, &QLineEdit::textChanged, this,
+            [&field](const QString& text) { field = text.toStdString(); });
+  };
+  const auto mirrorCheck = [this](QAbstractButton* button, bool& field) {
+    connect(button, &QAbstractButton::toggled, this, [&field](bool checked) { field = checked; });
+  };
+  mirrorText(Edit_anzAg, s.Edit_anzAg);
+  mirrorText(E_decay, s.E_decay);
+  mirrorText(E_CProbab, s.E_CProbab);
+  mirrorCheck(CB_decay, s.CB_decay);
+  mirrorCheck(CB_showAg, s.CB_showAg);
+  mirrorCheck(rb_rulette, s.rb_rulette);
+  mirrorCheck(rb_hill, s.rb_hill);
+}
+
+void TForm1::FormCreate() {
+  status_->Report(StatusLine::Source::Setup, sim.SetupWorld());
+  ZeichenPanel->RequestFrame();
+  CB_pre->addItems({QStringLiteral("Random Destinations"), QStringLiteral("Circle Destinations"),
+                    QStringLiteral("Raster Destinations"), QStringLiteral("Manhattan Landscape")});
+}
+
+void TForm1::FormDestroy() {
+  Timer1->stop();
+  sim.ClearWorld();
+  ZeichenPanel->SetLayers(nullptr);
+  sim.SetDisplay(nullptr);
+  // The controls outlive this object's members: none may call back.
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
+
+bool TForm1::WorldShown() const { return sim.HasWorld() && display_->HasLayers(); }
+
+void TForm1::RunStep() {
+  const StepResult result = sim.DoStep();
+  if (result.stopReached) Timer1->stop();
+  if (result.ok()) {
+    status_->Report(StatusLine::Source::Step, {});
+    // The only failure a step goes on after: the gravity-size text.
+    status_->Report(StatusLine::Source::GravityLines, result.warning);
+  } else {
+    status_->Report(StatusLine::Source::Step, result.error);
+  }
+  ZeichenPanel->RequestFrame();
+  emit StepDone(sim.StepCount);
+}
+
+// ---- run loop and buttons ----
+
+void TForm1::Timer1Timer() { RunStep(); }
+
+void TForm1::B_oneStepClick() { RunStep(); }
+
+void TForm1::B_stopClick() {
+  if (Timer1->isActive()) {
+    Timer1->stop();
+  } else {
+    Timer1->start();
+  }
+}
+
+void TForm1::B_setupClick() {
+  // SetupWorld releases the old world itself, once every input has
+  // converted and the new world's memory is had: a failing setup leaves
+  // the old world running. The timer keeps its state.
+  status_->Report(StatusLine::Source::Setup, sim.SetupWorld());
+  ZeichenPanel->RequestFrame();
+}
+
+// ---- parameters ----
+
+void TForm1::TrB_threshChange() {
+  sim.settings.TrB_thresh = TrB_thresh->value();
+  Lbl_B->setText(AngleCaption(TrB_thresh->value()));
+}
+
+void TForm1::SB_wiggleChange() {
+  sim.settings.SB_wiggle = SB_wiggle->value();
+  Lbl_wiggle->setText(AngleCaption(SB_wiggle->value()));
+}
+
+void TForm1::Edit_sizeChange() {
+  sim.settings.Edit_size = Text(Edit_size);
+  const Converted<int32_t> size = TextToInt(sim.settings.Edit_size);
+  status_->Report(StatusLine::Source::CellSize, size.error);
+  if (!size) return;
+  // Each new text comes back through this handler, which stores it.
+  if (*size > 10) {
+    Edit_size->setText(QStringLiteral("10"));
+  } else if (*size < 2) {
+    Edit_size->setText(QStringLiteral("2"));
+  }
+}
+
+void TForm1::E_noiseChange() {
+  if (E_noise->text().isEmpty()) {
+    E_noise->setText(QStringLiteral("0"));  // comes back here and is stored
+    return;
+  }
+  sim.settings.E_noise = Text(E_noise);
+}
+
+void TForm1::E_stopChange() {
+  sim.settings.E_stop = Text(E_stop);
+  const Converted<int32_t> stop = TextToInt(sim.settings.E_stop);
+  if (stop) sim.StopTime = *stop;
+  status_->Report(StatusLine::Source::StopTime, stop.error);
+}
+
+void TForm1::CB_preChange() { sim.settings.SetupMode = CB_pre->currentIndex(); }
+
+// ---- display controls ----
+
+void TForm1::CB_showABClick() {
+  sim.settings.CB_showAB = CB_showAB->isChecked();
+  if (!WorldShown()) return;
+  sim.ScanTrackRange();
+  display_->PaintAllCells();
+  ZeichenPanel->RequestFrame();
+}
+
+void TForm1::CB_noTracksClick() {
+  sim.settings.CB_noTracks = CB_noTracks->isChecked();
+  if (!WorldShown()) return;
+  display_->PaintAllCells();
+  ZeichenPanel->RequestFrame();
+}
+
+void TForm1::CB_gravityClick() {
+  sim.settings.CB_gravity = CB_gravity->isChecked();
+  if (!WorldShown()) return;
+  display_->PaintAllCells();
+  status_->Report(StatusLine::Source::GravityLines,
+                  sim.settings.CB_gravity ? display_->DrawGravityLines() : std::string());
+  ZeichenPanel->RequestFrame();
+}
+
+void TForm1::E_gravChange() {
+  sim.settings.E_grav = Text(E_grav);
+  if (!WorldShown()) return;
+  display_->PaintAllCells();
+  ZeichenPanel->RequestFrame();
+}
+
+void TForm1::Button1Click() {
+  if (!WorldShown()) return;
+  sim.ScanTrackRange();
+  display_->ClearAgentLayer();
+  if (sim.settings.CB_showAg) display_->DrawAgents();
+  if (sim.settings.CB_noTracks) {
+    display_->PaintChangedCells();  // blanks the track layer
+  } else {
+    display_->PaintAllCells();
+  }
+  if (sim.settings.CB_gravity) {
+    status_->Report(StatusLine::Source::GravityLines, display_->DrawGravityLines());
+  }
+  ZeichenPanel->RequestFrame();
+}
+
+// ---- mouse editing on the panel ----
+
+void TForm1::ZeichenPanelMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                                   QPoint point) {
+  editing_.MouseDown(button, shift.testFlag(Qt::ControlModifier), point.x(), point.y());
+}
+
+void TForm1::ZeichenPanelMouseMove(QPoint point) {
+  if (editing_.MouseMove(point.x(), point.y())) ZeichenPanel->RequestFrame();
+}
+
+void TForm1::ZeichenPanelMouseUp(Qt::MouseButton /*button*/, QPoint /*point*/) {
+  editing_.MouseUp();
+}
+
+}  // namespace quorvan

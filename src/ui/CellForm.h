@@ -1,0 +1,132 @@
+#pragma once
+// The main window: every parameter lives in one of its controls, it owns
+// the world, and its timer drives the simulation one step per timeout.
+
+#include <QMainWindow>
+#include <QPoint>
+#include <memory>
+
+#include "mouse_editing.h"
+#include "simulation.h"
+#include "status_line.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTimer;
+
+namespace quorvan {
+
+class DrawingPanel;
+class FormDisplay;
+class StatsChart;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  /// Builds the controls and the first world; the timer runs from here on.
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  /// The world and the settings the controls hold.
+  Simulation sim;
+
+  const MouseEditing& Editing() const { return editing_; }
+  const StatusLine& Status() const { return *status_; }
+  FormDisplay& Display() { return *display_; }
+
+  // ---- the controls, in the order of the design ----
+  DrawingPanel* ZeichenPanel = nullptr;
+  QGroupBox* RadioGroup1 = nullptr;
+  QRadioButton* rb_rulette = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QPushButton* B_setup = nullptr;
+  QPushButton* B_stop = nullptr;
+  QPushButton* B_oneStep = nullptr;
+  QLineEdit* Edit_anzAg = nullptr;
+  QLabel* Lbl_TextAnzahl = nullptr;
+  QLineEdit* Edit_size = nullptr;
+  QLabel* Label2 = nullptr;
+  QRadioButton* rb_hill = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  QLabel* lbl_Steps = nullptr;
+  QTimer* Timer1 = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  QScrollBar* TrB_thresh = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Lbl_B = nullptr;
+  QScrollBar* SB_wiggle = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Lbl_wiggle = nullptr;
+  QLineEdit* E_noise = nullptr;
+  QLabel* Label6 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QLineEdit* E_stop = nullptr;
+  QLabel* Label4 = nullptr;
+  QComboBox* CB_pre = nullptr;
+  StatsChart* Chart1 = nullptr;
+  QGroupBox* GroupBox4 = nullptr;
+  QCheckBox* CB_noTracks = nullptr;
+  QCheckBox* CB_gravity = nullptr;
+  QCheckBox* CB_showAB = nullptr;
+  QCheckBox* CB_showAg = nullptr;
+  QLineEdit* E_decay = nullptr;
+  QLabel* Label7 = nullptr;
+  QCheckBox* CB_decay = nullptr;
+  QLineEdit* E_grav = nullptr;
+  QLineEdit* E_CProbab = nullptr;
+  /// The status line, where failures are reported.
+  QLabel* Lbl_status = nullptr;
+
+ signals:
+  /// A timer event, "one step" or anything else ran a step (or tried to).
+  void StepDone(int stepCount);
+
+ public slots:
+  void Timer1Timer();
+  void B_oneStepClick();
+  void B_stopClick();
+  void B_setupClick();
+  void TrB_threshChange();
+  void SB_wiggleChange();
+  void Edit_sizeChange();
+  void E_noiseChange();
+  void E_stopChange();
+  void CB_preChange();
+  void CB_showABClick();
+  void CB_noTracksClick();
+  void CB_gravityClick();
+  void E_gravChange();
+  void Button1Click();
+  void ZeichenPanelMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint point);
+  void ZeichenPanelMouseMove(QPoint point);
+  void ZeichenPanelMouseUp(Qt::MouseButton button, QPoint point);
+
+ private:
+  /// The components with their places, captions and initial values.
+  void CreateControls();
+  /// Copies every control's value into sim.settings.
+  void ReadSettingsFromControls();
+  /// Binds the controls to their handlers and keeps sim.settings in step
+  /// with the controls that have no handler.
+  void ConnectHandlers();
+  void FormCreate();
+  void FormDestroy();
+
+  /// One time step, its failures reported and its picture requested.
+  void RunStep();
+  /// The world and its layers exist, so the display controls may repaint.
+  bool WorldShown() const;
+
+  std::unique_ptr<FormDisplay> display_;
+  std::unique_ptr<StatusLine> status_;
+  MouseEditing editing_{sim};
+};
+
+}  // namespace quorvan

@@ -1,0 +1,154 @@
+// The main window's components: their places, sizes, captions and initial
+// values, in the order of the design. Positions are pixels relative to the
+// parent.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "CellForm.h"
+#include "drawing_panel.h"
+#include "stats_chart.h"
+
+namespace quorvan {
+
+namespace {
+
+// The window's inside, below the title bar of the designed 734 x 734 window.
+constexpr int kClientWidth = 726;
+constexpr int kClientHeight = 705;
+
+template <typename W>
+W* Place(W* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, int left, int top,
+                 int width, int height) {
+  return Place(new QLabel(QString::fromLatin1(caption), parent), name, left, top, width, height);
+}
+
+QLineEdit* NewEdit(QWidget* parent, const char* name, const char* text, int left, int top,
+                   int width, int height) {
+  return Place(new QLineEdit(QString::fromLatin1(text), parent), name, left, top, width, height);
+}
+
+QScrollBar* NewAngleBar(QWidget* parent, const char* name, int position, int left, int top) {
+  auto* bar = Place(new QScrollBar(Qt::Horizontal, parent), name, left, top, 113, 17);
+  bar->setRange(0, 180);
+  bar->setPageStep(5);
+  bar->setValue(position);
+  return bar;
+}
+
+QCheckBox* NewCheckBox(QWidget* parent, const char* name, const char* caption, bool checked,
+                       int left, int top, int width, int height) {
+  auto* box = Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, width,
+                    height);
+  box->setChecked(checked);
+  return box;
+}
+
+}  // namespace
+
+void TForm1::CreateControls() {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Quorvan"));
+  // A small sans face in the place of the design's 10-pixel Tahoma.
+  QFont face(QStringLiteral("DejaVu Sans Condensed"));
+  face.setPixelSize(11);
+  setFont(face);
+
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client);
+
+  // The panel's single border, drawn around the 404 x 404 drawing surface.
+  auto* border = Place(new QFrame(client), "ZeichenPanelBorder", 7, 8, 406, 406);
+  border->setFrameStyle(QFrame::Box | QFrame::Plain);
+  border->setLineWidth(1);
+  ZeichenPanel = Place(new DrawingPanel(border), "ZeichenPanel", 1, 1, kPanelWidth, kPanelHeight);
+
+  RadioGroup1 = Place(new QGroupBox(QStringLiteral("sniff chemicals with"), client), "RadioGroup1",
+                      440, 176, 257, 41);
+  rb_rulette = Place(new QRadioButton(QStringLiteral("rulette wheel"), client), "rb_rulette", 448,
+                     192, 81, 17);
+
+  GroupBox1 =
+      Place(new QGroupBox(QStringLiteral("setup settings"), client), "GroupBox1", 440, 8, 257, 121);
+  B_setup = Place(new QPushButton(QStringLiteral("new Setup"), GroupBox1), "B_setup", 6, 16, 75, 25);
+  B_stop = Place(new QPushButton(QStringLiteral("start / stop"), GroupBox1), "B_stop", 86, 16, 75, 25);
+  B_oneStep =
+      Place(new QPushButton(QStringLiteral("one step"), GroupBox1), "B_oneStep", 166, 16, 75, 25);
+  Edit_anzAg = NewEdit(GroupBox1, "Edit_anzAg", "800", 8, 48, 41, 20);
+  Lbl_TextAnzahl =
+      NewLabel(GroupBox1, "Lbl_TextAnzahl", ": number of agents for setup", 54, 52, 129, 12);
+  Edit_size = NewEdit(GroupBox1, "Edit_size", "2", 8, 72, 41, 20);
+  Label2 = NewLabel(GroupBox1, "Label2", ": cell size -> number of cells ", 54, 76, 127, 12);
+
+  rb_hill =
+      Place(new QRadioButton(QStringLiteral("hill climbing"), client), "rb_hill", 576, 192, 81, 17);
+  rb_hill->setChecked(true);
+
+  GroupBox2 =
+      Place(new QGroupBox(QStringLiteral("timesteps"), client), "GroupBox2", 440, 131, 257, 41);
+  lbl_Steps = NewLabel(GroupBox2, "lbl_Steps", "lbl_Steps", 48, 18, 39, 12);
+  lbl_Steps->setAlignment(Qt::AlignCenter);
+  lbl_Steps->setLayoutDirection(Qt::RightToLeft);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(1);
+  Timer1->setTimerType(Qt::PreciseTimer);
+
+  GroupBox3 = Place(new QGroupBox(QStringLiteral("interaction parameters"), client), "GroupBox3",
+                    440, 220, 257, 125);
+  TrB_thresh = NewAngleBar(GroupBox3, "TrB_thresh", 30, 8, 40);
+  Label1 = NewLabel(GroupBox3, "Label1", "angle threshold :", 8, 21, 76, 12);
+  Lbl_B = NewLabel(GroupBox3, "Lbl_B", "___", 90, 21, 15, 12);
+  SB_wiggle = NewAngleBar(GroupBox3, "SB_wiggle", 20, 136, 40);
+  Label3 = NewLabel(GroupBox3, "Label3", "wiggle threshold :", 136, 21, 81, 12);
+  Lbl_wiggle = NewLabel(GroupBox3, "Lbl_wiggle", "___", 218, 21, 15, 12);
+  E_noise = NewEdit(GroupBox3, "E_noise", "30", 8, 74, 33, 20);
+  Label6 = NewLabel(GroupBox3, "Label6", ": return noise", 47, 78, 61, 12);
+  Button1 =
+      Place(new QPushButton(QStringLiteral("repaint all"), GroupBox3), "Button1", 174, 64, 75, 25);
+
+  E_stop = NewEdit(GroupBox2, "E_stop", "10000", 208, 13, 41, 20);
+  Label4 = NewLabel(GroupBox2, "Label4", "stop at time :", 144, 18, 58, 12);
+
+  CB_pre = Place(new QComboBox(GroupBox1), "CB_pre", 8, 96, 121, 20);
+  CB_pre->setPlaceholderText(QStringLiteral("Choose SetupMode"));
+
+  Chart1 = Place(new StatsChart(client), "Chart1", 8, 416, 713, 281);
+
+  GroupBox4 = Place(new QGroupBox(QStringLiteral("graphic"), client), "GroupBox4", 440, 352, 257, 57);
+  CB_noTracks = NewCheckBox(GroupBox4, "CB_noTracks", "no tracks", false, 8, 32, 81, 17);
+  CB_gravity =
+      NewCheckBox(GroupBox4, "CB_gravity", "show gravity linies |size:", false, 96, 32, 129, 17);
+  CB_showAB =
+      NewCheckBox(GroupBox4, "CB_showAB", "show only return tracks", true, 96, 16, 129, 17);
+  CB_showAg = NewCheckBox(GroupBox4, "CB_showAg", "show agents", true, 8, 16, 81, 17);
+  E_decay = NewEdit(GroupBox3, "E_decay", "0,95", 8, 98, 33, 20);
+  Label7 = NewLabel(GroupBox3, "Label7", "consume Probab.:", 130, 102, 83, 12);
+  CB_decay = NewCheckBox(GroupBox3, "CB_decay", ":decay rate", false, 47, 100, 70, 17);
+  E_grav = NewEdit(GroupBox4, "E_grav", "5", 224, 32, 25, 20);
+  E_CProbab = NewEdit(GroupBox3, "E_CProbab", "0,35", 216, 97, 33, 20);
+
+  Lbl_status = new QLabel(this);
+  Lbl_status->setObjectName(QStringLiteral("Lbl_status"));
+  statusBar()->addWidget(Lbl_status, 1);
+}
+
+}  // namespace quorvan

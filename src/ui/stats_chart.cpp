@@ -1,0 +1,133 @@
+#include "stats_chart.h"
+
+#include <QChart>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPen>
+#include <QValueAxis>
+#include <algorithm>
+
+namespace quorvan {
+
+QList<QPointF> ThinMinMax(std::span<const QPointF> points, int maxPoints) {
+  const std::size_t n = points.size();
+  maxPoints = std::max(maxPoints, 2);
+  if (n <= static_cast<std::size_t>(maxPoints)) return QList<QPointF>(points.begin(), points.end());
+
+  const std::size_t buckets = static_cast<std::size_t>(maxPoints) / 2;
+  QList<QPointF> out;
+  out.reserve(static_cast<qsizetype>(buckets * 2));
+  for (std::size_t b = 0; b < buckets; ++b) {
+    const std::size_t begin = b * n / buckets;
+    const std::size_t end = (b + 1) * n / buckets;
+    std::size_t low = begin;
+    std::size_t high = begin;
+    for (std::size_t i = begin + 1; i < end; ++i) {
+      if (points[i].y() < points[low].y()) low = i;
+      if (points[i].y() > points[high].y()) high = i;
+    }
+    out.append(points[std::min(low, high)]);
+    if (low != high) out.append(points[std::max(low, high)]);
+  }
+  return out;
+}
+
+StatsChart::StatsChart(QWidget* parent)
+    : QChartView(parent),
+      chart_(new QChart),
+      axisX_(new QValueAxis),
+      axisLeft_(new QValueAxis),
+      axisRight_(new QValueAxis) {
+  setChart(chart_);  // the view owns the chart from here
+  chart_->setTitle(QStringLiteral("TChart"));
+  chart_->legend()->setAlignment(Qt::AlignRight);
+  chart_->setPlotAreaBackgroundVisible(false);
+
+  axisX_->setLabelFormat(QStringLiteral("%.0f"));
+  chart_->addAxis(axisX_, Qt::AlignBottom);
+  chart_->addAxis(axisLeft_, Qt::AlignLeft);
+  // The percentages' axis does not follow the data.
+  axisRight_->setRange(0.0, 101.0);
+  chart_->addAxis(axisRight_, Qt::AlignRight);
+
+  // The series of the design; the first setup removes it before any data.
+  auto* designed = new QLineSeries;
+  designed->setName(QStringLiteral("Series1"));
+  chart_->addSeries(designed);
+  designed->setPen(QPen(QColor(255, 0, 0), 1));
+
+  flushTimer_.setSingleShot(true);
+  flushTimer_.setInterval(kFlushInterval);
+  connect(&flushTimer_, &QTimer::timeout, this, &StatsChart::Flush);
+}
+
+QLineSeries* StatsChart::AddSeries(const QString& title, QValueAxis* axis, const QColor& colour,
+                                   int width) {
+  auto* series = new QLineSeries;
+  series->setName(title);
+  chart_->addSeries(series);  // the chart owns it until it is removed
+  series->attachAxis(axisX_);
+  series->attachAxis(axis);
+  // After addSeries: attaching would otherwise give the theme's colour.
+  series->setPen(QPen(colour, width));
+  return series;
+}
+
+void StatsChart::CreateChartSeries() {
+  while (!chart_->series().isEmpty()) {
+    QAbstractSeries* first = chart_->series().constFirst();
+    chart_->removeSeries(first);
+    delete first;
+  }
+  chart_->setTitle(QStringLiteral("average values"));
+
+  SuccessSeries = AddSeries(QStringLiteral("successful Ag`s"), axisRight_, QColor(255, 0, 0), 1);
+  MaxMarkSeries = AddSeries(QStringLiteral("max mark"), axisLeft_, QColor(0, 128, 0), 1);
+  ReturnSeries = AddSeries(QStringLiteral("returning Ag"), axisRight_, QColor(255, 255, 0), 2);
+
+  success_.clear();
+  maxMark_.clear();
+  returning_.clear();
+  flushTimer_.stop();
+  Flush();
+}
+
+void StatsChart::AddChartPoints(int step, double successful, double returning, double trackMax) {
+  const double x = step;
+  success_.emplace_back(x, successful);
+  returning_.emplace_back(x, returning);
+  maxMark_.emplace_back(x, trackMax);
+  if (maxMark_.size() == 1) {
+    maxMarkLow_ = maxMarkHigh_ = trackMax;
+  } else {
+    maxMarkLow_ = std::min(maxMarkLow_, trackMax);
+    maxMarkHigh_ = std::max(maxMarkHigh_, trackMax);
+  }
+  if (!flushTimer_.isActive()) flushTimer_.start();
+}
+
+void StatsChart::SetRange(QValueAxis* axis, double low, double high) {
+  if (axis->min() != low || axis->max() != high) axis->setRange(low, high);
+}
+
+void StatsChart::Flush() {
+  ++flushes_;
+  if (SuccessSeries == nullptr) return;
+  SuccessSeries->replace(ThinMinMax(success_, kShownPoints));
+  ReturnSeries->replace(ThinMinMax(returning_, kShownPoints));
+  MaxMarkSeries->replace(ThinMinMax(maxMark_, kShownPoints));
+
+  if (success_.empty()) {
+    SetRange(axisX_, 0.0, 1.0);
+    SetRange(axisLeft_, 0.0, 1.0);
+    return;
+  }
+  // The horizontal and the left axis span the data; a single value gets
+  // a range of one unit above it.
+  const double first = success_.front().x();
+  const double last = success_.back().x();
+  SetRange(axisX_, first, last > first ? last : first + 1.0);
+  SetRange(axisLeft_, maxMarkLow_, maxMarkHigh_ > maxMarkLow_ ? maxMarkHigh_ : maxMarkLow_ + 1.0);
+}
+
+}  // namespace quorvan
