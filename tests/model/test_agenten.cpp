@@ -21,12 +21,12 @@ constexpr int32_t kMinInt = std::numeric_limits<int32_t>::min();
 // The eight neighbours with the angle of each, as whole degrees.
 struct NamedDirection {
   Direction d;
-  int32_t angle;          // Round(atan2(dy, dx) in degrees)
-  int32_t normalised;     // the same brought into 0..360
+  int32_t angle;       // Round(atan2(dy, dx) in degrees)
+  int32_t normalised;  // the same brought into 0..360
 };
 constexpr NamedDirection kNeighbours[] = {
-    {{1, 0}, 0, 0},       {{1, 1}, 45, 45},       {{0, 1}, 90, 90},     {{-1, 1}, 135, 135},
-    {{-1, 0}, 180, 180},  {{-1, -1}, -135, 225},  {{0, -1}, -90, 270},  {{1, -1}, -45, 315},
+    {{1, 0}, 0, 0},      {{1, 1}, 45, 45},      {{0, 1}, 90, 90},    {{-1, 1}, 135, 135},
+    {{-1, 0}, 180, 180}, {{-1, -1}, -135, 225}, {{0, -1}, -90, 270}, {{1, -1}, -45, 315},
 };
 
 int32_t AngleOf(Direction d) {
@@ -165,12 +165,8 @@ TEST(HillClimbing, ChoosesTheFirstLargestPositiveChance) {
     std::vector<double> chances;
     std::size_t expected;
   } cases[] = {
-      {{10, 40, 40, 10}, 1},
-      {{50, 20, 30}, 0},
-      {{-5, 0, 3}, 2},
-      {{30, 30, 40}, 2},
-      {{100}, 0},
-      {{-20, 120}, 1},
+      {{10, 40, 40, 10}, 1}, {{50, 20, 30}, 0}, {{-5, 0, 3}, 2},
+      {{30, 30, 40}, 2},     {{100}, 0},        {{-20, 120}, 1},
   };
   const int32_t wiggle = 15;
   for (const auto& c : cases) {
@@ -255,7 +251,8 @@ TEST(ChangeHeading, WithWiggleZeroTheHeadingIsTheDirectionsAngle) {
       RandomSource rnd(4);
       TAgent a = SensedAgent({n.d}, {100.0});
       a.ChangeHeading(30, 0, sniffMode, 30, rnd);
-      EXPECT_EQ(a.Heading, n.normalised) << "sniff mode " << sniffMode << ", (" << n.d.dx << ", " << n.d.dy << ")";
+      EXPECT_EQ(a.Heading, n.normalised)
+          << "sniff mode " << sniffMode << ", (" << n.d.dx << ", " << n.d.dy << ")";
       EXPECT_EQ(a.StepX, n.d.dx);
       EXPECT_EQ(a.StepY, n.d.dy);
     }
@@ -314,9 +311,7 @@ TEST(ChangeHeading, ASmallPositiveScentIsFollowed) {
 }
 
 TEST(ChangeHeading, OtherSniffModesAndStatesOnlyNormalise) {
-  const struct {
-    int32_t state, sniffMode;
-  } cases[] = {{kSearching, 0}, {kSearching, 3}, {2, 1}, {-1, 2}};
+  const struct { int32_t state, sniffMode; } cases[] = {{kSearching, 0}, {kSearching, 3}, {2, 1}, {-1, 2}};
   for (const auto& c : cases) {
     RandomSource rnd(3);
     RandomSource copy = rnd;

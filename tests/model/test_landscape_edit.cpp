@@ -23,10 +23,9 @@ TEST(CellIndexOf, RoundsThePixelOverTheCellSizeHalfToEven) {
   const struct {
     int32_t cellSize, pixel, index;
   } cases[] = {
-      {2, 0, 0},     {2, 1, 0},     {2, 2, 1},    {2, 3, 2},    {2, 4, 2},  {2, 5, 2},
-      {2, 7, 4},     {2, -1, 0},    {2, -3, -2},  {2, 403, 202}, {10, 5, 0}, {10, 6, 1},
-      {10, 15, 2},   {10, 25, 2},   {10, 394, 39}, {10, 395, 40}, {8, 395, 49}, {8, 396, 50},
-      {3, 4, 1},     {3, 5, 2},
+      {2, 0, 0},     {2, 1, 0},     {2, 2, 1},     {2, 3, 2},    {2, 4, 2},  {2, 5, 2},   {2, 7, 4},
+      {2, -1, 0},    {2, -3, -2},   {2, 403, 202}, {10, 5, 0},   {10, 6, 1}, {10, 15, 2}, {10, 25, 2},
+      {10, 394, 39}, {10, 395, 40}, {8, 395, 49},  {8, 396, 50}, {3, 4, 1},  {3, 5, 2},
   };
   for (const auto& c : cases) {
     Simulation sim;
@@ -43,7 +42,7 @@ TEST(EditCellAt, ObstacleBlockAroundTheNearestCellWrapsAtTheEdges) {
       {21, 41, {9, 10, 11}, {19, 20, 21}},  // 10.5 -> 10, 20.5 -> 20
       {50, 0, {24, 25, 26}, {201, 0, 1}},   // the top row's block reaches the last row
       {0, 402, {201, 0, 1}, {200, 201, 0}},
-      {-1, -1, {201, 0, 1}, {201, 0, 1}},   // -0.5 rounds to cell 0
+      {-1, -1, {201, 0, 1}, {201, 0, 1}},            // -0.5 rounds to cell 0
       {202, 202, {100, 101, 102}, {100, 101, 102}},  // over the nest
       {203, 203, {101, 102, 103}, {101, 102, 103}},  // 101.5 -> 102
   };
@@ -132,7 +131,8 @@ TEST(EditCellAt, EditsNothingOffTheGridOrForAnUnknownEntry) {
     const uint64_t digest = WorldDigest(sim);
     const auto kinds = Kinds(sim);
     sim.EditCellAt(c.x, c.y, c.action, c.destIndex);
-    EXPECT_EQ(WorldDigest(sim), digest) << "cell size " << c.cellSize << ", point (" << c.x << ", " << c.y << ")";
+    EXPECT_EQ(WorldDigest(sim), digest)
+        << "cell size " << c.cellSize << ", point (" << c.x << ", " << c.y << ")";
     EXPECT_EQ(Kinds(sim), kinds) << "cell size " << c.cellSize << ", point (" << c.x << ", " << c.y << ")";
   }
 }
@@ -146,7 +146,8 @@ TEST(EditCellAt, TheLastCellsInsideTheGridCanBeEdited) {
     testing::BuildWorld(sim, {.cellSize = c.cellSize});
     sim.AddDestination(c.x, c.x);
     sim.EditCellAt(c.x, c.x, EditAction::Destination, 0);
-    EXPECT_EQ(sim.Cells(c.column, c.column).Kind, kDestination) << "cell size " << c.cellSize << ", x " << c.x;
+    EXPECT_EQ(sim.Cells(c.column, c.column).Kind, kDestination)
+        << "cell size " << c.cellSize << ", x " << c.x;
   }
 }
 

@@ -130,12 +130,5 @@ TEST(RandomSource, AReseedDoesNotDependOnTheDrawsBeforeIt) {
   EXPECT_EQ(Draws(few, 100, 202), Draws(many, 100, 202));
 }
 
-TEST(RandomSource, CopiesContinueTheSameStream) {
-  RandomSource rnd(31);
-  Draws(rnd, 17, 100);
-  RandomSource copy = rnd;
-  EXPECT_EQ(Draws(copy, 200, 100), Draws(rnd, 200, 100));
-}
-
 }  // namespace
 }  // namespace quorvan

@@ -139,7 +139,11 @@ TEST_F(Sensing, HeadingsOutsideOnePeriodFindTheConeOfTheirAngle) {
   // A heading left far out by a huge return noise is placed by its angle modulo 360.
   const struct {
     int32_t heading, same;
-  } cases[] = {{-200, 160}, {-5000, 40}, {600, 240}, {100000, 280}, {std::numeric_limits<int32_t>::max(), 127},
+  } cases[] = {{-200, 160},
+               {-5000, 40},
+               {600, 240},
+               {100000, 280},
+               {std::numeric_limits<int32_t>::max(), 127},
                {std::numeric_limits<int32_t>::min(), 232}};
   for (const auto& c : cases) {
     for (int32_t threshold : {0, 30, 90, 170}) {
@@ -227,12 +231,9 @@ TEST_F(Sensing, TheConeReachesAcrossTheBorders) {
   const struct {
     int32_t x, y, heading, senseX, senseY;
   } cases[] = {
-      {0, 5, 180, 39, 5},  // left of column 0 is the last column
-      {39, 5, 0, 0, 5},
-      {5, 0, 270, 5, 39},  // above row 0 is the last row
-      {5, 39, 90, 5, 0},
-      {0, 0, 225, 39, 39},
-      {39, 39, 45, 0, 0},
+      {0, 5, 180, 39, 5},                      // left of column 0 is the last column
+      {39, 5, 0, 0, 5},   {5, 0, 270, 5, 39},  // above row 0 is the last row
+      {5, 39, 90, 5, 0},  {0, 0, 225, 39, 39}, {39, 39, 45, 0, 0},
   };
   sim.TrackMin = -1.0L;
   for (const auto& c : cases) {
@@ -257,10 +258,8 @@ TEST_F(Sensing, AZeroOrNonFiniteTotalSensesNothing) {
   } cases[] = {
       {-1.0L, 5.0, -5.0, true},  // no noise; the trails cancel
       {-1.0L, 0.0, 0.0, true},   // no noise, no trail
-      {0.0L, inf, 0.0, false},
-      {0.0L, nan, 1.0, false},
-      {-1.0L, inf, -inf, false},
-      {1e400L, 1.0, 1.0, false},  // the noise amplitude is infinite as a double
+      {0.0L, inf, 0.0, false},   {0.0L, nan, 1.0, false},
+      {-1.0L, inf, -inf, false}, {1e400L, 1.0, 1.0, false},  // the noise amplitude is infinite as a double
   };
   for (const auto& c : cases) {
     sim.TrackMin = c.trackMin;
