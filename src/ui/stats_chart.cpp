@@ -1,13 +1,40 @@
 #include "stats_chart.h"
 
 #include <QChart>
+#include <QElapsedTimer>
 #include <QLegend>
 #include <QLineSeries>
 #include <QPen>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 namespace quorvan {
+
+namespace {
+
+// The round numbers an axis ends on, per decade.
+constexpr double kRoundSteps[] = {1.0, 1.2, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0};
+
+}  // namespace
+
+double RoundUp(double v) {
+  if (!(v > 0.0)) return v < 0.0 ? -RoundDown(-v) : 0.0;
+  const double decade = std::pow(10.0, std::floor(std::log10(v)));
+  for (double m : kRoundSteps) {
+    if (m * decade >= v * (1.0 - 1e-12)) return m * decade;
+  }
+  return 10.0 * decade;
+}
+
+double RoundDown(double v) {
+  if (!(v > 0.0)) return v < 0.0 ? -RoundUp(-v) : 0.0;
+  const double decade = std::pow(10.0, std::floor(std::log10(v)));
+  for (auto m = std::rbegin(kRoundSteps); m != std::rend(kRoundSteps); ++m) {
+    if (*m * decade <= v * (1.0 + 1e-12)) return *m * decade;
+  }
+  return decade;
+}
 
 QList<QPointF> ThinMinMax(std::span<const QPointF> points, int maxPoints) {
   const std::size_t n = points.size();
@@ -57,7 +84,6 @@ StatsChart::StatsChart(QWidget* parent)
   designed->setPen(QPen(QColor(255, 0, 0), 1));
 
   flushTimer_.setSingleShot(true);
-  flushTimer_.setInterval(kFlushInterval);
   connect(&flushTimer_, &QTimer::timeout, this, &StatsChart::Flush);
 }
 
@@ -103,7 +129,19 @@ void StatsChart::AddChartPoints(int step, double successful, double returning, d
     maxMarkLow_ = std::min(maxMarkLow_, trackMax);
     maxMarkHigh_ = std::max(maxMarkHigh_, trackMax);
   }
-  if (!flushTimer_.isActive()) flushTimer_.start();
+  if (!flushTimer_.isActive()) flushTimer_.start(NextFlushInterval());
+}
+
+int StatsChart::NextFlushInterval() const {
+  const double costMs = static_cast<double>(flushCostNs_ + paintCostNs_) * 1e-6;
+  return std::clamp(static_cast<int>(costMs / kTimeShare), kFlushInterval, kMaxFlushInterval);
+}
+
+void StatsChart::paintEvent(QPaintEvent* event) {
+  QElapsedTimer clock;
+  clock.start();
+  QChartView::paintEvent(event);
+  paintCostNs_ = clock.nsecsElapsed();
 }
 
 void StatsChart::SetRange(QValueAxis* axis, double low, double high) {
@@ -113,6 +151,13 @@ void StatsChart::SetRange(QValueAxis* axis, double low, double high) {
 void StatsChart::Flush() {
   ++flushes_;
   if (SuccessSeries == nullptr) return;
+  QElapsedTimer clock;
+  clock.start();
+  ShowPoints();
+  flushCostNs_ = clock.nsecsElapsed();
+}
+
+void StatsChart::ShowPoints() {
   SuccessSeries->replace(ThinMinMax(success_, kShownPoints));
   ReturnSeries->replace(ThinMinMax(returning_, kShownPoints));
   MaxMarkSeries->replace(ThinMinMax(maxMark_, kShownPoints));
@@ -122,12 +167,17 @@ void StatsChart::Flush() {
     SetRange(axisLeft_, 0.0, 1.0);
     return;
   }
-  // The horizontal and the left axis span the data; a single value gets
-  // a range of one unit above it.
+  // The horizontal and the left axis span the data, out to round numbers:
+  // a new range lays the whole chart out anew (several milliseconds), so
+  // it should come a few dozen times in a run, not at every flush.
   const double first = success_.front().x();
   const double last = success_.back().x();
-  SetRange(axisX_, first, last > first ? last : first + 1.0);
-  SetRange(axisLeft_, maxMarkLow_, maxMarkHigh_ > maxMarkLow_ ? maxMarkHigh_ : maxMarkLow_ + 1.0);
+  SetRange(axisX_, first, RoundUp(std::max(last, first + 1.0)));
+  if (std::isfinite(maxMarkLow_) && std::isfinite(maxMarkHigh_)) {
+    const double low = RoundDown(maxMarkLow_);
+    const double high = RoundUp(maxMarkHigh_);
+    SetRange(axisLeft_, low, high > low ? high : low + 1.0);
+  }
 }
 
 }  // namespace quorvan

@@ -4,9 +4,12 @@
 // (left axis), over the steps of the current world.
 //
 // Every point is kept here, in the program's own storage. The series on
-// the screen are handed a thinned copy about 30 times a second: appending
+// the screen are handed a thinned copy up to 30 times a second: appending
 // to a QLineSeries point by point costs time that grows with the series,
 // while a replace() of at most ~1,000 points keeps the cost of a step flat.
+// A flush and the repaint after it take a few milliseconds, long enough to
+// swallow timer ticks of the run loop; so flushes are spaced so that the
+// chart takes no more than a set share of the time.
 
 #include <QChartView>
 #include <QList>
@@ -28,14 +31,23 @@ namespace quorvan {
 /// `maxPoints` points, all of them.
 QList<QPointF> ThinMinMax(std::span<const QPointF> points, int maxPoints);
 
+/// The round number (1, 1.2, 1.5, 2, 2.5, 3, 4, 5, 6 or 8 times a power of
+/// ten) at or above `v`; RoundDown the one at or below. An axis bound.
+double RoundUp(double v);
+double RoundDown(double v);
+
 class StatsChart : public QChartView {
   Q_OBJECT
 
  public:
   /// Points handed to a series at a flush, at most.
   static constexpr int kShownPoints = 1000;
-  /// Milliseconds between two flushes while points arrive.
+  /// Milliseconds between two flushes while points arrive, at least.
   static constexpr int kFlushInterval = 33;
+  /// ... and at most.
+  static constexpr int kMaxFlushInterval = 250;
+  /// The share of the time that flushing and repainting the chart may take.
+  static constexpr double kTimeShare = 0.05;
 
   explicit StatsChart(QWidget* parent = nullptr);
 
@@ -51,6 +63,8 @@ class StatsChart : public QChartView {
   std::size_t StoredPoints() const { return success_.size(); }
   /// Flushes done since the chart was made.
   int Flushes() const { return flushes_; }
+  /// Milliseconds from a first new point to the flush that shows it.
+  int NextFlushInterval() const;
 
   // The curves of the current world (none before the first setup).
   QLineSeries* SuccessSeries = nullptr;
@@ -61,9 +75,14 @@ class StatsChart : public QChartView {
   QValueAxis* AxisLeft() const { return axisLeft_; }
   QValueAxis* AxisRight() const { return axisRight_; }
 
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
  private:
   QLineSeries* AddSeries(const QString& title, QValueAxis* axis, const QColor& colour, int width);
   void SetRange(QValueAxis* axis, double low, double high);
+  /// Hands the series their thinned points and sets the axis ranges.
+  void ShowPoints();
 
   QChart* chart_;
   QValueAxis* axisX_;
@@ -79,6 +98,9 @@ class StatsChart : public QChartView {
 
   QTimer flushTimer_;
   int flushes_ = 0;
+  // What the last flush and the last repaint cost, in nanoseconds.
+  qint64 flushCostNs_ = 0;
+  qint64 paintCostNs_ = 0;
 };
 
 }  // namespace quorvan

@@ -5,6 +5,8 @@
 #include <QLegend>
 #include <QLineSeries>
 #include <QValueAxis>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QtTest>
 #include <cmath>
 #include <vector>
@@ -43,6 +45,9 @@ class StatsChartTest : public QObject {
   void onePointPerStepFromOne();
   void secondSetupStartsAfresh();
   void pointsReachTheScreenWithoutBeingAsked();
+  void roundAxisBounds_data();
+  void roundAxisBounds();
+  void axesFollowTheDataInFewSteps();
   void thinningKeepsSmallSeries();
   void thinningKeepsEveryExtreme_data();
   void thinningKeepsEveryExtreme();
@@ -143,11 +148,11 @@ void StatsChartTest::secondSetupStartsAfresh() {
   TForm1 form;
   StopTimer(form);
   for (int i = 0; i < 4; ++i) QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
-  QLineSeries* old = form.Chart1->SuccessSeries;
+  const QPointer<QLineSeries> old = form.Chart1->SuccessSeries;
   QTest::mouseClick(form.B_setup, Qt::LeftButton);
   QChart* chart = form.Chart1->chart();
   QCOMPARE(chart->series().size(), 3);
-  QVERIFY(!chart->series().contains(old));
+  QVERIFY(old.isNull());  // removed from the chart and gone
   QCOMPARE(form.Chart1->StoredPoints(), std::size_t{0});
   QCOMPARE(form.Chart1->SuccessSeries->pen().color(), QColor(255, 0, 0));
   QCOMPARE(form.Chart1->MaxMarkSeries->pen().color(), QColor(0, 128, 0));
@@ -168,6 +173,56 @@ void StatsChartTest::pointsReachTheScreenWithoutBeingAsked() {
   QTRY_COMPARE_WITH_TIMEOUT(form.Chart1->MaxMarkSeries->count(), 3, 2000);
   QCOMPARE(form.Chart1->SuccessSeries->count(), 3);
   QCOMPARE(form.Chart1->ReturnSeries->count(), 3);
+}
+
+void StatsChartTest::roundAxisBounds_data() {
+  QTest::addColumn<double>("value");
+  QTest::addColumn<double>("up");
+  QTest::addColumn<double>("down");
+  QTest::newRow("0.1") << 0.1 << 0.1 << 0.1;
+  QTest::newRow("0.11") << 0.11 << 0.12 << 0.1;
+  QTest::newRow("7") << 7.0 << 8.0 << 6.0;
+  QTest::newRow("9.5") << 9.5 << 10.0 << 8.0;
+  QTest::newRow("10") << 10.0 << 10.0 << 10.0;
+  QTest::newRow("1234") << 1234.0 << 1500.0 << 1200.0;
+  QTest::newRow("10001") << 10001.0 << 12000.0 << 10000.0;
+  QTest::newRow("0") << 0.0 << 0.0 << 0.0;
+  QTest::newRow("-7") << -7.0 << -6.0 << -8.0;
+}
+
+void StatsChartTest::roundAxisBounds() {
+  QFETCH(double, value);
+  QFETCH(double, up);
+  QFETCH(double, down);
+  QCOMPARE(quorvan::RoundUp(value), up);
+  QCOMPARE(quorvan::RoundDown(value), down);
+}
+
+void StatsChartTest::axesFollowTheDataInFewSteps() {
+  StatsChart chart;
+  chart.CreateChartSeries();
+  QSignalSpy xChanges(chart.AxisX(), &QValueAxis::rangeChanged);
+  QSignalSpy leftChanges(chart.AxisLeft(), &QValueAxis::rangeChanged);
+  double low = 1e300;
+  double high = -1e300;
+  for (int step = 1; step <= 10000; ++step) {
+    const double mark = 0.1 + step * 0.37 + 20.0 * std::sin(step * 0.003);
+    low = std::min(low, mark);
+    high = std::max(high, mark);
+    chart.AddChartPoints(step, 0, 0, mark);
+    if (step % 33 == 0 || step == 10000) {
+      chart.Flush();
+      // Every flush shows all the data inside the axes.
+      QVERIFY(chart.AxisX()->min() <= 1.0 && chart.AxisX()->max() >= step);
+      QVERIFY(chart.AxisLeft()->min() <= low && chart.AxisLeft()->max() >= high);
+    }
+  }
+  // ... with a new range only now and then: each one lays the chart out anew.
+  QVERIFY2(xChanges.size() <= 45, qPrintable(QString::number(xChanges.size())));
+  QVERIFY2(leftChanges.size() <= 60, qPrintable(QString::number(leftChanges.size())));
+  // The axes stay close to the data: a round bound at most 25 % beyond it.
+  QVERIFY(chart.AxisX()->max() <= 10000 * 1.25);
+  QVERIFY(chart.AxisLeft()->max() <= high * 1.25);
 }
 
 void StatsChartTest::thinningKeepsSmallSeries() {
