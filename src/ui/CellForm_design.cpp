@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "CellForm.h"
 #include "drawing_panel.h"
@@ -33,9 +34,19 @@ W* Place(W* widget, const char* name, int left, int top, int width, int height) 
   return widget;
 }
 
+// Labels, check boxes and radio buttons size themselves to their caption,
+// as the designed ones do: the design's sizes are the least they take.
+template <typename W>
+W* FitCaption(W* widget) {
+  const QSize hint = widget->sizeHint();
+  widget->resize(std::max(widget->width(), hint.width()), std::max(widget->height(), hint.height()));
+  return widget;
+}
+
 QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, int left, int top,
                  int width, int height) {
-  return Place(new QLabel(QString::fromLatin1(caption), parent), name, left, top, width, height);
+  return FitCaption(
+      Place(new QLabel(QString::fromLatin1(caption), parent), name, left, top, width, height));
 }
 
 QLineEdit* NewEdit(QWidget* parent, const char* name, const char* text, int left, int top,
@@ -53,8 +64,8 @@ QScrollBar* NewAngleBar(QWidget* parent, const char* name, int position, int lef
 
 QCheckBox* NewCheckBox(QWidget* parent, const char* name, const char* caption, bool checked,
                        int left, int top, int width, int height) {
-  auto* box = Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left, top, width,
-                    height);
+  auto* box = FitCaption(Place(new QCheckBox(QString::fromLatin1(caption), parent), name, left,
+                               top, width, height));
   box->setChecked(checked);
   return box;
 }
@@ -66,7 +77,7 @@ void TForm1::CreateControls() {
   setWindowTitle(QStringLiteral("Quorvan"));
   // A small sans face in the place of the design's 10-pixel Tahoma.
   QFont face(QStringLiteral("DejaVu Sans Condensed"));
-  face.setPixelSize(11);
+  face.setPixelSize(10);
   setFont(face);
 
   auto* client = new QWidget(this);
@@ -82,8 +93,8 @@ void TForm1::CreateControls() {
 
   RadioGroup1 = Place(new QGroupBox(QStringLiteral("sniff chemicals with"), client), "RadioGroup1",
                       440, 176, 257, 41);
-  rb_rulette = Place(new QRadioButton(QStringLiteral("rulette wheel"), client), "rb_rulette", 448,
-                     192, 81, 17);
+  rb_rulette = FitCaption(Place(new QRadioButton(QStringLiteral("rulette wheel"), client),
+                                "rb_rulette", 448, 192, 81, 17));
 
   GroupBox1 =
       Place(new QGroupBox(QStringLiteral("setup settings"), client), "GroupBox1", 440, 8, 257, 121);
@@ -97,8 +108,8 @@ void TForm1::CreateControls() {
   Edit_size = NewEdit(GroupBox1, "Edit_size", "2", 8, 72, 41, 20);
   Label2 = NewLabel(GroupBox1, "Label2", ": cell size -> number of cells ", 54, 76, 127, 12);
 
-  rb_hill =
-      Place(new QRadioButton(QStringLiteral("hill climbing"), client), "rb_hill", 576, 192, 81, 17);
+  rb_hill = FitCaption(Place(new QRadioButton(QStringLiteral("hill climbing"), client), "rb_hill",
+                             576, 192, 81, 17));
   rb_hill->setChecked(true);
 
   GroupBox2 =
@@ -116,10 +127,13 @@ void TForm1::CreateControls() {
                     440, 220, 257, 125);
   TrB_thresh = NewAngleBar(GroupBox3, "TrB_thresh", 30, 8, 40);
   Label1 = NewLabel(GroupBox3, "Label1", "angle threshold :", 8, 21, 76, 12);
-  Lbl_B = NewLabel(GroupBox3, "Lbl_B", "___", 90, 21, 15, 12);
+  // Wide enough for the longest caption, "180 Grad".
+  Lbl_B = NewLabel(GroupBox3, "Lbl_B", "180 Grad", 90, 21, 15, 12);
+  Lbl_B->setText(QStringLiteral("___"));
   SB_wiggle = NewAngleBar(GroupBox3, "SB_wiggle", 20, 136, 40);
   Label3 = NewLabel(GroupBox3, "Label3", "wiggle threshold :", 136, 21, 81, 12);
-  Lbl_wiggle = NewLabel(GroupBox3, "Lbl_wiggle", "___", 218, 21, 15, 12);
+  Lbl_wiggle = NewLabel(GroupBox3, "Lbl_wiggle", "180 Grad", 218, 21, 15, 12);
+  Lbl_wiggle->setText(QStringLiteral("___"));
   E_noise = NewEdit(GroupBox3, "E_noise", "30", 8, 74, 33, 20);
   Label6 = NewLabel(GroupBox3, "Label6", ": return noise", 47, 78, 61, 12);
   Button1 =

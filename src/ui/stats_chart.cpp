@@ -27,6 +27,14 @@ double RoundUp(double v) {
   return 10.0 * decade;
 }
 
+double TickStep(double span) {
+  if (!(span > 0.0) || !std::isfinite(span)) return 1.0;
+  const double raw = span / 5.0;
+  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+  const double m = raw / decade;
+  return (m <= 1.0 ? 1.0 : m <= 2.0 ? 2.0 : m <= 5.0 ? 5.0 : 10.0) * decade;
+}
+
 double RoundDown(double v) {
   if (!(v > 0.0)) return v < 0.0 ? -RoundUp(-v) : 0.0;
   const double decade = std::pow(10.0, std::floor(std::log10(v)));
@@ -70,11 +78,18 @@ StatsChart::StatsChart(QWidget* parent)
   chart_->legend()->setAlignment(Qt::AlignRight);
   chart_->setPlotAreaBackgroundVisible(false);
 
-  axisX_->setLabelFormat(QStringLiteral("%.0f"));
+  // Ticks on multiples of a round step, whatever the range.
+  for (QValueAxis* axis : {axisX_, axisLeft_, axisRight_}) {
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setLabelFormat(QStringLiteral("%g"));
+  }
   chart_->addAxis(axisX_, Qt::AlignBottom);
   chart_->addAxis(axisLeft_, Qt::AlignLeft);
   // The percentages' axis does not follow the data.
   axisRight_->setRange(0.0, 101.0);
+  axisRight_->setTickInterval(20.0);
+  axisRight_->setGridLineVisible(false);  // the left axis draws the grid
   chart_->addAxis(axisRight_, Qt::AlignRight);
 
   // The series of the design; the first setup removes it before any data.
@@ -145,7 +160,9 @@ void StatsChart::paintEvent(QPaintEvent* event) {
 }
 
 void StatsChart::SetRange(QValueAxis* axis, double low, double high) {
-  if (axis->min() != low || axis->max() != high) axis->setRange(low, high);
+  if (axis->min() == low && axis->max() == high) return;
+  axis->setRange(low, high);
+  axis->setTickInterval(TickStep(high - low));
 }
 
 void StatsChart::Flush() {

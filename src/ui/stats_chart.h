@@ -35,6 +35,8 @@ QList<QPointF> ThinMinMax(std::span<const QPointF> points, int maxPoints);
 /// ten) at or above `v`; RoundDown the one at or below. An axis bound.
 double RoundUp(double v);
 double RoundDown(double v);
+/// A tick step of 1, 2 or 5 times a power of ten, about a fifth of `span`.
+double TickStep(double span);
 
 class StatsChart : public QChartView {
   Q_OBJECT
