@@ -51,13 +51,16 @@ void DrawingPanel::paintEvent(QPaintEvent* event) {
   framePending_ = false;
   sinceLastFrame_.start();
   ++framesPainted_;
-  QPainter painter(this);
-  if (layers_ != nullptr && layers_->HasLayers()) {
-    painter.drawImage(0, 0, layers_->TrackLayer());
-    painter.drawImage(0, 0, layers_->AgentLayer());
-  } else {
-    painter.fillRect(event->rect(), Qt::white);
+  {
+    QPainter painter(this);
+    if (layers_ != nullptr && layers_->HasLayers()) {
+      painter.drawImage(0, 0, layers_->TrackLayer());
+      painter.drawImage(0, 0, layers_->AgentLayer());
+    } else {
+      painter.fillRect(event->rect(), Qt::white);
+    }
   }
+  paintNs_ += sinceLastFrame_.nsecsElapsed();
 }
 
 void DrawingPanel::mousePressEvent(QMouseEvent* event) {

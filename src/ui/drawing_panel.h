@@ -27,8 +27,9 @@ class DrawingPanel : public QWidget {
   /// The layers hold a new picture: show it at the next frame.
   void RequestFrame();
 
-  /// Frames painted since the panel was made.
+  /// Frames painted since the panel was made, and the time they took.
   int FramesPainted() const { return framesPainted_; }
+  qint64 PaintNanoseconds() const { return paintNs_; }
   /// Milliseconds between two frames: one refresh of the panel's screen.
   int FrameInterval() const;
 
@@ -55,6 +56,7 @@ class DrawingPanel : public QWidget {
   QTimer frameTimer_;
   QElapsedTimer sinceLastFrame_;
   int framesPainted_ = 0;
+  qint64 paintNs_ = 0;
 };
 
 }  // namespace quorvan

@@ -157,6 +157,7 @@ void StatsChart::paintEvent(QPaintEvent* event) {
   clock.start();
   QChartView::paintEvent(event);
   paintCostNs_ = clock.nsecsElapsed();
+  paintNsTotal_ += paintCostNs_;
 }
 
 void StatsChart::SetRange(QValueAxis* axis, double low, double high) {
@@ -172,6 +173,7 @@ void StatsChart::Flush() {
   clock.start();
   ShowPoints();
   flushCostNs_ = clock.nsecsElapsed();
+  flushNsTotal_ += flushCostNs_;
 }
 
 void StatsChart::ShowPoints() {

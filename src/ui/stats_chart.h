@@ -63,8 +63,11 @@ class StatsChart : public QChartView {
 
   /// Points stored for the current world, per curve.
   std::size_t StoredPoints() const { return success_.size(); }
-  /// Flushes done since the chart was made.
+  /// Flushes done since the chart was made, and the time they and the
+  /// chart's repaints took.
   int Flushes() const { return flushes_; }
+  qint64 FlushNanoseconds() const { return flushNsTotal_; }
+  qint64 PaintNanoseconds() const { return paintNsTotal_; }
   /// Milliseconds from a first new point to the flush that shows it.
   int NextFlushInterval() const;
 
@@ -103,6 +106,8 @@ class StatsChart : public QChartView {
   // What the last flush and the last repaint cost, in nanoseconds.
   qint64 flushCostNs_ = 0;
   qint64 paintCostNs_ = 0;
+  qint64 flushNsTotal_ = 0;
+  qint64 paintNsTotal_ = 0;
 };
 
 }  // namespace quorvan
