@@ -14,19 +14,6 @@ int32_t CellDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   return static_cast<int32_t>(RoundEven(root));
 }
 
-void WrapCell(int32_t& column, int32_t& row, int32_t columns, int32_t rows) {
-  if (column < 0) {
-    column += columns;
-  } else if (column > columns - 1) {
-    column -= columns;
-  }
-  if (row < 0) {
-    row += rows;
-  } else if (row > rows - 1) {
-    row -= rows;
-  }
-}
-
 void NormalizeAngle(int32_t& angle) {
   if (angle < 0) angle += 360;
   if (angle > 360) angle -= 360;

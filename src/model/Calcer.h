@@ -14,7 +14,18 @@ int32_t CellDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 
 /// Moves column and row back onto the grid by one period at most
 /// (-columns..2*columns-1 come back into range; anything further stays out).
-void WrapCell(int32_t& column, int32_t& row, int32_t columns, int32_t rows);
+inline void WrapCell(int32_t& column, int32_t& row, int32_t columns, int32_t rows) {
+  if (column < 0) {
+    column += columns;
+  } else if (column > columns - 1) {
+    column -= columns;
+  }
+  if (row < 0) {
+    row += rows;
+  } else if (row > rows - 1) {
+    row -= rows;
+  }
+}
 
 /// One-period normalisation of whole degrees: < 0 gains 360, then > 360
 /// loses 360. 360 stays 360.

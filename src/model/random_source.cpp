@@ -55,24 +55,4 @@ void RandomSource::SetState(uint64_t seed) {
   for (auto& s : s_) s = SplitMix64(x);
 }
 
-// 64 x 64 -> 128-bit product for Lemire's method.
-__extension__ using Wide = unsigned __int128;
-
-int32_t RandomSource::Random(int64_t bound) {
-  uint64_t x = Next();
-  if (bound <= 0) return 0;
-  const uint64_t n = static_cast<uint64_t>(bound);
-  Wide m = static_cast<Wide>(x) * n;
-  uint64_t low = static_cast<uint64_t>(m);
-  if (low < n) {
-    const uint64_t threshold = (0 - n) % n;
-    while (low < threshold) {
-      x = Next();
-      m = static_cast<Wide>(x) * n;
-      low = static_cast<uint64_t>(m);
-    }
-  }
-  return static_cast<int32_t>(m >> 64);
-}
-
 }  // namespace quorvan

@@ -31,7 +31,21 @@ class RandomSource {
 
   /// A whole number in 0..bound-1; a bound of 0 or less gives 0. Either way
   /// it is one draw.
-  int32_t Random(int64_t bound);
+  int32_t Random(int64_t bound) {
+    uint64_t x = Next();
+    if (bound <= 0) return 0;
+    // Lemire's multiply-and-shift, with rejection of the biased low products.
+    const auto n = static_cast<uint64_t>(bound);
+    Wide m = static_cast<Wide>(x) * n;
+    if (static_cast<uint64_t>(m) < n) {
+      const uint64_t threshold = (0 - n) % n;
+      while (static_cast<uint64_t>(m) < threshold) {
+        x = Next();
+        m = static_cast<Wide>(x) * n;
+      }
+    }
+    return static_cast<int32_t>(m >> 64);
+  }
   /// A real in [0, 1).
   double RandomReal() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
 
@@ -48,6 +62,7 @@ class RandomSource {
   }
 
  private:
+  __extension__ using Wide = unsigned __int128;  // 64 x 64 -> 128-bit products
   static uint64_t Rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
   void SetState(uint64_t seed);
 

@@ -34,9 +34,10 @@ void Simulation::SenseNeighbourhood(std::size_t index, int32_t threshold) {
   }
 
   const std::size_t n = A.Directions.size();
-  std::array<double, kMaxDirections> scratch{};
+  std::array<double, kMaxDirections> scratch;
+  // The running total receives the same amounts in the same order as
+  // ScentSum, so one sum serves as both.
   double total = 0.0;
-  A.ScentSum = 0.0;
 
   // Noise amplitude grows with the smallest trail of the step's scan.
   const double W = static_cast<double>(TrackMin + 1.0L);
@@ -54,11 +55,11 @@ void Simulation::SenseNeighbourhood(std::size_t index, int32_t threshold) {
     WrapCell(c, rr, columns, rows);
     const std::size_t cell = Cells.Index(c, rr);
     const double v = returning ? Cells.at(cell).HomeScent : returnTrack[cell];
-    A.ScentSum = static_cast<double>((static_cast<long double>(A.ScentSum) + v) + N);
     total = static_cast<double>((static_cast<long double>(total) + v) + N);
     scratch[j] = static_cast<double>(static_cast<long double>(v) + N);
   }
 
+  A.ScentSum = total;
   A.Chances.clear();
   if (total == 0.0 || !std::isfinite(total)) {
     // Nothing can be shared out of a zero or non-finite total: the agent

@@ -1,10 +1,10 @@
 // The time step, in the order it runs.
 
-#include <emmintrin.h>
-
 #include <cmath>
 #include <limits>
 
+#include "trail_decay.h"
+#include "trail_extremes.h"
 #include "numerics.h"
 #include "simulation.h"
 
@@ -92,44 +92,12 @@ StepResult Simulation::DoStep() {
 
 void Simulation::ScanTrackRange() {
   const double* v = settings.CB_showAB ? Cells.ReturnTrackData() : Cells.TrackData();
-  const std::size_t n = Cells.Count();
-
-  // max(v, m) keeps m unless v > m, and min(v, m) unless v < m: exactly the
-  // strict comparisons of a cell-by-cell scan, NaN trails included.
-  const __m128d lowest = _mm_set1_pd(-std::numeric_limits<double>::infinity());
-  const __m128d highest = _mm_set1_pd(std::numeric_limits<double>::infinity());
-  __m128d max0 = lowest, max1 = lowest, min0 = highest, min1 = highest;
-  std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128d a = _mm_loadu_pd(v + i);
-    const __m128d b = _mm_loadu_pd(v + i + 2);
-    max0 = _mm_max_pd(a, max0);
-    max1 = _mm_max_pd(b, max1);
-    min0 = _mm_min_pd(a, min0);
-    min1 = _mm_min_pd(b, min1);
-  }
-  alignas(16) double hi[4];
-  alignas(16) double lo[4];
-  _mm_store_pd(hi, max0);
-  _mm_store_pd(hi + 2, max1);
-  _mm_store_pd(lo, min0);
-  _mm_store_pd(lo + 2, min1);
-  double largest = -std::numeric_limits<double>::infinity();
-  double smallest = std::numeric_limits<double>::infinity();
-  for (int k = 0; k < 4; ++k) {
-    if (hi[k] > largest) largest = hi[k];
-    if (lo[k] < smallest) smallest = lo[k];
-  }
-  for (; i < n; ++i) {
-    if (v[i] > largest) largest = v[i];
-    if (v[i] < smallest) smallest = v[i];
-  }
-
+  const TrailExtremes extremes = FindExtremes(v, Cells.Count());
   // The floor and the ceiling are extended reals, 0.1 and 10^15 - 1.
   TrackMax = 0.1L;
   TrackMin = 999999999999999.0L;
-  if (largest > TrackMax) TrackMax = largest;
-  if (smallest < TrackMin) TrackMin = smallest;
+  if (extremes.largest > TrackMax) TrackMax = extremes.largest;
+  if (extremes.smallest < TrackMin) TrackMin = extremes.smallest;
 }
 
 void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoise, double consume,
@@ -187,13 +155,9 @@ void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoi
 }
 
 void Simulation::DecayTracks(double rate) {
-  // Each product is formed in extended precision and stored as a double,
-  // as every other trail update is.
-  const long double d = rate;
-  for (double* trail : {Cells.TrackData(), Cells.ReturnTrackData()}) {
-    const std::size_t n = Cells.Count();
-    for (std::size_t i = 0; i < n; ++i) trail[i] = static_cast<double>(trail[i] * d);
-  }
+  // Each product is formed in extended precision and stored as a double.
+  DecayTrail(Cells.TrackData(), Cells.Count(), rate);
+  DecayTrail(Cells.ReturnTrackData(), Cells.Count(), rate);
 }
 
 void Simulation::UpdateStatistics(int32_t& successful, int32_t& returning) const {
