@@ -29,9 +29,13 @@ void TCellList::Resize(int32_t columns, int32_t rows) {
   std::vector<TCell> cells(n);
   std::vector<double> track(n, 0.0);
   std::vector<double> returnTrack(n, 0.0);
+  std::vector<int32_t> kind(n, kFree);
+  std::vector<double> homeScent(n, 0.0);
   cells_.swap(cells);
   track_.swap(track);
   returnTrack_.swap(returnTrack);
+  kind_.swap(kind);
+  homeScent_.swap(homeScent);
   columns_ = columns;
   rows_ = rows;
   ShownMax = 1.0L;
@@ -42,6 +46,8 @@ void TCellList::Clear() {
   cells_ = {};
   track_ = {};
   returnTrack_ = {};
+  kind_ = {};
+  homeScent_ = {};
   columns_ = 0;
   rows_ = 0;
 }

@@ -36,9 +36,11 @@ void NormalizeAngleF(double& angle);
 
 /// The grid of a world, addressed [column][row] through Cells(c, r).
 ///
-/// The two trails are kept in their own contiguous arrays, apart from the
-/// cell records: every step scans one of them and may decay both, while the
-/// rest of a cell is read only by a move onto it, the painting or the setup.
+/// What the time step touches is kept in contiguous arrays of its own, apart
+/// from the cell records: the two trails (every step scans one and may decay
+/// both), the kind (read for every move) and the home scent (read by every
+/// returning agent's sensing). The cell record holds what only the painting
+/// and the setup read.
 /// Storage is row-major (index = row * ColCount + column), the order in
 /// which every whole-grid loop walks the cells.
 class TCellList {
@@ -71,6 +73,15 @@ class TCellList {
   double& ReturnTrack(int32_t column, int32_t row) { return returnTrack_[Index(column, row)]; }
   double ReturnTrack(int32_t column, int32_t row) const { return returnTrack_[Index(column, row)]; }
 
+  /// What a cell is: 0 free, 1 nest, 2 destination, 3 obstacle.
+  int32_t& Kind(int32_t column, int32_t row) { return kind_[Index(column, row)]; }
+  int32_t Kind(int32_t column, int32_t row) const { return kind_[Index(column, row)]; }
+  /// 10000 - 10 * Distance: what a returning agent senses.
+  double& HomeScent(int32_t column, int32_t row) { return homeScent_[Index(column, row)]; }
+  double HomeScent(int32_t column, int32_t row) const { return homeScent_[Index(column, row)]; }
+
+  const int32_t* KindData() const { return kind_.data(); }
+  const double* HomeScentData() const { return homeScent_.data(); }
   double* TrackData() { return track_.data(); }
   const double* TrackData() const { return track_.data(); }
   double* ReturnTrackData() { return returnTrack_.data(); }
@@ -88,6 +99,8 @@ class TCellList {
   std::vector<TCell> cells_;
   std::vector<double> track_;
   std::vector<double> returnTrack_;
+  std::vector<int32_t> kind_;
+  std::vector<double> homeScent_;
 };
 
 /// An array of extended reals shaped like the grid. Allocated and released

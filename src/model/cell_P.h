@@ -1,6 +1,7 @@
 #pragma once
-// One grid cell: what it is, its distance to the nest, and its painting state.
-// Its two trails live in the grid's own arrays (see TCellList).
+// One grid cell: its place, its distance to the nest, and its painting state.
+// What the agents read and write on every step (the two trails, the cell's
+// kind and its home scent) lives in the grid's own arrays (see TCellList).
 
 #include <cstdint>
 
@@ -19,8 +20,6 @@ class TCell {
   int32_t Distance = 0;
   /// Grey level computed at the cell's last painting (not limited to 0..255).
   int32_t Grey = 0;
-  /// 10000 - 10 * Distance: what a returning agent senses.
-  double HomeScent = 0.0;
   /// For a destination cell, the index of its entry in Destinations.
   int32_t DestIndex = 0;
   /// Track when the cell was last painted: the incremental painting compares against it.
@@ -32,8 +31,6 @@ class TCell {
   int32_t Size = 0;
   /// A colour value that nothing reads.
   int32_t FillColor = 0;
-  /// 0 free, 1 nest, 2 destination, 3 obstacle.
-  int32_t Kind = kFree;
 };
 
 }  // namespace quorvan

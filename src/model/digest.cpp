@@ -41,7 +41,7 @@ uint64_t WorldDigest(const Simulation& sim) {
     for (int32_t c = 0; c < sim.ColCount; ++c) {
       h.Add(sim.Cells.Track(c, r));
       h.Add(sim.Cells.ReturnTrack(c, r));
-      h.Add(sim.Cells(c, r).Kind);
+      h.Add(sim.Cells.Kind(c, r));
       h.Add(sim.Cells(c, r).DestIndex);
     }
   }

@@ -20,9 +20,8 @@ void Simulation::StampBlock(int32_t column, int32_t row, int32_t halfWidth, int3
       int32_t c = column + dx;
       int32_t r = row + dy;
       WrapCell(c, r, ColCount, RowCount);
-      TCell& cell = Cells(c, r);
-      cell.Kind = kind;
-      if (setIndex) cell.DestIndex = destIndex;
+      Cells.Kind(c, r) = kind;
+      if (setIndex) Cells(c, r).DestIndex = destIndex;
       display_->PaintCell(c, r);
     }
   }
@@ -58,7 +57,7 @@ void Simulation::BuildLandscape() {
         for (int32_t c = 0; c < ColCount; ++c) {
           TCell& cell = Cells(c, r);
           if (cell.Distance > kCircleRadius) {
-            cell.Kind = kDestination;
+            Cells.Kind(c, r) = kDestination;
             cell.DestIndex = n;
             AppendDestinationForCell(c, r);
             display_->PaintCell(c, r);

@@ -21,13 +21,13 @@ void Simulation::EditCellAt(int32_t x, int32_t y, EditAction action, int32_t des
       StampBlock(c, r, 1, kObstacle, false, 0);
       break;
     case EditAction::Free:
-      Cells(c, r).Kind = kFree;
+      Cells.Kind(c, r) = kFree;
       display_->PaintCell(c, r);
       break;
     case EditAction::Destination:
       // A cell must never name an entry the list does not have.
       if (destIndex < 0 || static_cast<std::size_t>(destIndex) >= Destinations.size()) return;
-      Cells(c, r).Kind = kDestination;
+      Cells.Kind(c, r) = kDestination;
       Cells(c, r).DestIndex = destIndex;
       display_->PaintCell(c, r);
       break;

@@ -43,8 +43,8 @@ void Simulation::SenseNeighbourhood(std::size_t index, int32_t threshold) {
   const double W = static_cast<double>(TrackMin + 1.0L);
   const int32_t columns = Cells.Columns();
   const int32_t rows = Cells.Rows();
-  const bool returning = A.State == kReturning;
-  const double* returnTrack = Cells.ReturnTrackData();
+  // A searching agent senses the return trail, a returning one the home scent.
+  const double* sensed = A.State == kReturning ? Cells.HomeScentData() : Cells.ReturnTrackData();
 
   // Sums are formed in extended precision and stored as doubles.
   for (std::size_t j = 0; j < n; ++j) {
@@ -54,7 +54,7 @@ void Simulation::SenseNeighbourhood(std::size_t index, int32_t threshold) {
     int32_t rr = A.CellY + A.Directions[j].dy;
     WrapCell(c, rr, columns, rows);
     const std::size_t cell = Cells.Index(c, rr);
-    const double v = returning ? Cells.at(cell).HomeScent : returnTrack[cell];
+    const double v = sensed[cell];
     total = static_cast<double>((static_cast<long double>(total) + v) + N);
     scratch[j] = static_cast<double>(static_cast<long double>(v) + N);
   }

@@ -106,6 +106,7 @@ void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoi
   const int32_t rows = Cells.Rows();
   double* track = Cells.TrackData();
   double* returnTrack = Cells.ReturnTrackData();
+  const int32_t* kinds = Cells.KindData();
 
   const std::size_t n = Agents.size();
   for (std::size_t i = 0; i < n; ++i) {
@@ -116,14 +117,14 @@ void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoi
     int32_t tx = A.CellX + A.StepX;
     int32_t ty = A.CellY + A.StepY;
     WrapCell(tx, ty, columns, rows);
-    const TCell& C = Cells(tx, ty);
+    const int32_t targetKind = kinds[Cells.Index(tx, ty)];
     const std::size_t S = Cells.Index(A.CellX, A.CellY);
 
     // Return trail: laid on the cell a returning agent starts from.
     if (A.State == kReturning) returnTrack[S] += 10.0;
 
     // Delivery at the nest.
-    if (C.Kind == kNest && A.State == kReturning) {
+    if (targetKind == kNest && A.State == kReturning) {
       A.State = kSearching;
       A.Successful = 1;
       if (A.Source >= 0 && static_cast<std::size_t>(A.Source) < Destinations.size()) {
@@ -132,16 +133,16 @@ void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoi
     }
 
     // Pick-up at a destination.
-    if (C.Kind == kDestination && A.State == kSearching) {
+    if (targetKind == kDestination && A.State == kSearching) {
       const double r = Rand.RandomReal();
       if (r <= consume) {
         A.State = kReturning;
-        A.Source = C.DestIndex;
+        A.Source = Cells(tx, ty).DestIndex;
       }
     }
 
     // Move, or turn away from an obstacle.
-    if (C.Kind == kObstacle) {
+    if (targetKind == kObstacle) {
       A.Heading += Rand.Random(360);
       NormalizeAngle(A.Heading);
     } else {

@@ -100,7 +100,7 @@ void Simulation::ResetCells() {
     for (int32_t c = 0; c < ColCount; ++c) {
       TCell& cell = Cells(c, r);
       cell.Grey = 255;
-      cell.Kind = kFree;
+      Cells.Kind(c, r) = kFree;
       cell.LastPainted = 0.0;
       Cells.Track(c, r) = 0.0;
       Cells.ReturnTrack(c, r) = 0.0;
@@ -119,7 +119,7 @@ void Simulation::ComputeHomeScent() {
     for (int32_t c = 0; c < ColCount; ++c) {
       TCell& cell = Cells(c, r);
       cell.Distance = CellDistance(cell.PositionX, cell.PositionY, nestX, nestY);
-      cell.HomeScent = 10 * (1000 - cell.Distance);
+      Cells.HomeScent(c, r) = 10 * (1000 - cell.Distance);
     }
   }
 }

@@ -14,7 +14,7 @@ namespace {
 std::vector<int32_t> Kinds(const Simulation& sim) {
   std::vector<int32_t> kinds;
   for (int32_t r = 0; r < sim.RowCount; ++r) {
-    for (int32_t c = 0; c < sim.ColCount; ++c) kinds.push_back(sim.Cells(c, r).Kind);
+    for (int32_t c = 0; c < sim.ColCount; ++c) kinds.push_back(sim.Cells.Kind(c, r));
   }
   return kinds;
 }
@@ -65,23 +65,24 @@ TEST(EditCellAt, FreeingAndDestinationsChangeOnlyKindAndIndex) {
   sim.Cells.Track(12, 12) = 4.0;
   sim.Cells.ReturnTrack(12, 12) = 9.0;
   const TCell before = sim.Cells(12, 12);
-  ASSERT_EQ(before.Kind, kDestination);
+  const double scentBefore = sim.Cells.HomeScent(12, 12);
+  ASSERT_EQ(sim.Cells.Kind(12, 12), kDestination);
   ASSERT_EQ(before.DestIndex, 6);
 
   sim.EditCellAt(120, 124, EditAction::Free, 0);
   const TCell& freed = sim.Cells(12, 12);
-  EXPECT_EQ(freed.Kind, kFree);
+  EXPECT_EQ(sim.Cells.Kind(12, 12), kFree);
   EXPECT_EQ(freed.DestIndex, 6) << "a freed cell keeps its old index";
   EXPECT_EQ(sim.Cells.Track(12, 12), 4.0);
   EXPECT_EQ(sim.Cells.ReturnTrack(12, 12), 9.0);
   EXPECT_EQ(freed.Distance, before.Distance);
-  EXPECT_EQ(freed.HomeScent, before.HomeScent);
+  EXPECT_EQ(sim.Cells.HomeScent(12, 12), scentBefore);
   EXPECT_EQ(sim.Destinations.size(), 25u) << "entries stay";
-  EXPECT_EQ(sim.Cells(11, 12).Kind, kDestination) << "one cell only";
+  EXPECT_EQ(sim.Cells.Kind(11, 12), kDestination) << "one cell only";
 
   // The nest is edited like any cell.
   sim.EditCellAt(200, 200, EditAction::Free, 0);
-  EXPECT_EQ(sim.Cells(20, 20).Kind, kFree);
+  EXPECT_EQ(sim.Cells.Kind(20, 20), kFree);
 
   // A destination cell of a new entry.
   const int32_t added = sim.AddDestination(57, 333);
@@ -90,16 +91,16 @@ TEST(EditCellAt, FreeingAndDestinationsChangeOnlyKindAndIndex) {
   EXPECT_EQ(sim.Destinations[25].Y, 333);
   EXPECT_EQ(sim.Destinations[25].Returns, 0);
   sim.EditCellAt(120, 124, EditAction::Destination, added);
-  EXPECT_EQ(sim.Cells(12, 12).Kind, kDestination);
+  EXPECT_EQ(sim.Cells.Kind(12, 12), kDestination);
   EXPECT_EQ(sim.Cells(12, 12).DestIndex, 25);
   EXPECT_EQ(sim.Cells.Track(12, 12), 4.0);
 
   // An obstacle cell can become a destination too.
   sim.EditCellAt(300, 300, EditAction::Obstacles, 0);
   sim.EditCellAt(300, 300, EditAction::Destination, 3);
-  EXPECT_EQ(sim.Cells(30, 30).Kind, kDestination);
+  EXPECT_EQ(sim.Cells.Kind(30, 30), kDestination);
   EXPECT_EQ(sim.Cells(30, 30).DestIndex, 3);
-  EXPECT_EQ(sim.Cells(31, 30).Kind, kObstacle);
+  EXPECT_EQ(sim.Cells.Kind(31, 30), kObstacle);
 }
 
 // Points whose nearest cell lies off the grid, destination indices that name
@@ -146,7 +147,7 @@ TEST(EditCellAt, TheLastCellsInsideTheGridCanBeEdited) {
     testing::BuildWorld(sim, {.cellSize = c.cellSize});
     sim.AddDestination(c.x, c.x);
     sim.EditCellAt(c.x, c.x, EditAction::Destination, 0);
-    EXPECT_EQ(sim.Cells(c.column, c.column).Kind, kDestination)
+    EXPECT_EQ(sim.Cells.Kind(c.column, c.column), kDestination)
         << "cell size " << c.cellSize << ", x " << c.x;
   }
 }

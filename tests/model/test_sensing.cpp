@@ -206,7 +206,7 @@ TEST_F(Sensing, OneNoiseDrawPerDirectionInConeOrder) {
             const double noise = (copy.RandomReal() - 0.5) * w;
             ASSERT_GE(noise, -0.5 * w);
             ASSERT_LT(noise, 0.5 * w);
-            const double v = state == kReturning ? sim.Cells(20 + d.dx, 20 + d.dy).HomeScent
+            const double v = state == kReturning ? sim.Cells.HomeScent(20 + d.dx, 20 + d.dy)
                                                  : sim.Cells.ReturnTrack(20 + d.dx, 20 + d.dy);
             sensed.push_back(v + noise);
             total += v + noise;

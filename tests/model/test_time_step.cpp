@@ -80,7 +80,7 @@ TEST_F(TimeStep, PickUpDependsOnTheConsumeProbability) {
     Build(1);
     sim.settings.E_CProbab = c.consume;
     sim.Cells.ReturnTrack(6, 5) = 1000.0;
-    sim.Cells(6, 5).Kind = kDestination;
+    sim.Cells.Kind(6, 5) = kDestination;
     sim.Cells(6, 5).DestIndex = 3;
     TAgent& a = Put(0, 5, 5, 0, kSearching);
     ASSERT_TRUE(sim.DoStep().ok());
@@ -121,7 +121,7 @@ TEST_F(TimeStep, DeliveryWithASourceOutsideTheListCreditsNothing) {
 
 TEST_F(TimeStep, ObstacleTurnsTheAgentAndKeepsItInPlace) {
   Build(1);
-  sim.Cells(6, 5).Kind = kObstacle;
+  sim.Cells.Kind(6, 5) = kObstacle;
   for (int step = 0; step < 20; ++step) {
     TAgent& a = Put(0, 5, 5, 0, kReturning);
     sim.Cells.Track(5, 5) = 0.0;
@@ -176,11 +176,11 @@ TEST_F(TimeStep, DecayScalesBothTrailsButNotTheHomeScent) {
     sim.settings.E_decay = k.rate;
     sim.Cells.Track(3, 3) = 10.0;
     sim.Cells.ReturnTrack(3, 3) = 10.0;
-    const double scent = sim.Cells(3, 3).HomeScent;
+    const double scent = sim.Cells.HomeScent(3, 3);
     ASSERT_TRUE(sim.DoStep().ok());
     EXPECT_EQ(sim.Cells.Track(3, 3), k.track);
     EXPECT_EQ(sim.Cells.ReturnTrack(3, 3), k.track);
-    EXPECT_EQ(sim.Cells(3, 3).HomeScent, scent);
+    EXPECT_EQ(sim.Cells.HomeScent(3, 3), scent);
   }
 }
 

@@ -36,7 +36,7 @@ bool InNest(const Simulation& sim, int32_t c, int32_t r) {
 int CountKind(const Simulation& sim, int32_t kind) {
   int n = 0;
   for (int32_t r = 0; r < sim.RowCount; ++r) {
-    for (int32_t c = 0; c < sim.ColCount; ++c) n += sim.Cells(c, r).Kind == kind;
+    for (int32_t c = 0; c < sim.ColCount; ++c) n += sim.Cells.Kind(c, r) == kind;
   }
   return n;
 }
@@ -79,11 +79,11 @@ TEST(SetupWorld, GridForEveryCellSize) {
     // The nest: 3 x 3 cells around the centre cell, which is the origin of
     // the distances; nothing else is marked without a landscape.
     EXPECT_EQ(sim.Cells(g.nest, g.nest).Distance, 0) << "cell size " << g.cellSize;
-    EXPECT_EQ(sim.Cells(g.nest, g.nest).HomeScent, 10000.0);
+    EXPECT_EQ(sim.Cells.HomeScent(g.nest, g.nest), 10000.0);
     for (int32_t r = 0; r < g.count; ++r) {
       for (int32_t c = 0; c < g.count; ++c) {
         const bool nest = std::abs(c - g.nest) <= 1 && std::abs(r - g.nest) <= 1;
-        ASSERT_EQ(sim.Cells(c, r).Kind, nest ? kNest : kFree)
+        ASSERT_EQ(sim.Cells.Kind(c, r), nest ? kNest : kFree)
             << "cell size " << g.cellSize << ", cell (" << c << ", " << r << ")";
       }
     }
@@ -115,7 +115,7 @@ TEST(SetupWorld, DistancesAndHomeScentOnTheDefaultGrid) {
     EXPECT_EQ(cell.PositionX, c.x);
     EXPECT_EQ(cell.PositionY, c.y);
     EXPECT_EQ(cell.Distance, c.distance) << "(" << c.c << ", " << c.r << ")";
-    EXPECT_EQ(cell.HomeScent, c.homeScent) << "(" << c.c << ", " << c.r << ")";
+    EXPECT_EQ(sim.Cells.HomeScent(c.c, c.r), c.homeScent) << "(" << c.c << ", " << c.r << ")";
   }
 }
 
@@ -197,14 +197,14 @@ TEST(SetupWorld, CircleDestinationsAreEveryCellBeyond180Pixels) {
     for (int32_t c = 0; c < sim.ColCount; ++c) {
       const TCell& cell = sim.Cells(c, r);
       if (cell.Distance > 180) {
-        ASSERT_EQ(cell.Kind, kDestination) << "(" << c << ", " << r << ")";
+        ASSERT_EQ(sim.Cells.Kind(c, r), kDestination) << "(" << c << ", " << r << ")";
         ASSERT_GE(cell.DestIndex, 0);
         ASSERT_LT(static_cast<std::size_t>(cell.DestIndex), sim.Destinations.size());
         const TDestination& d = sim.Destinations[static_cast<std::size_t>(cell.DestIndex)];
         ASSERT_EQ(d.X, cell.PositionX) << "(" << c << ", " << r << ")";
         ASSERT_EQ(d.Y, cell.PositionY) << "(" << c << ", " << r << ")";
       } else {
-        ASSERT_NE(cell.Kind, kDestination) << "(" << c << ", " << r << ") at " << cell.Distance;
+        ASSERT_NE(sim.Cells.Kind(c, r), kDestination) << "(" << c << ", " << r << ") at " << cell.Distance;
       }
     }
   }
@@ -241,15 +241,15 @@ void ExpectRandomBlocks(const Simulation& sim, int32_t halfWidth, const std::vec
       }
       const TCell& cell = sim.Cells(c, r);
       if (InNest(sim, c, r)) {
-        ASSERT_EQ(cell.Kind, kNest);
+        ASSERT_EQ(sim.Cells.Kind(c, r), kNest);
       } else if (obstacleColumn && obstacleRow) {
-        ASSERT_EQ(cell.Kind, kObstacle) << "(" << c << ", " << r << ")";
+        ASSERT_EQ(sim.Cells.Kind(c, r), kObstacle) << "(" << c << ", " << r << ")";
       } else if (last >= 0) {
-        ASSERT_EQ(cell.Kind, kDestination) << "(" << c << ", " << r << ")";
+        ASSERT_EQ(sim.Cells.Kind(c, r), kDestination) << "(" << c << ", " << r << ")";
         ASSERT_EQ(cell.DestIndex, last) << "(" << c << ", " << r << ")";
         if (covering > 1) ++overlaps;
       } else {
-        ASSERT_EQ(cell.Kind, kFree) << "(" << c << ", " << r << ")";
+        ASSERT_EQ(sim.Cells.Kind(c, r), kFree) << "(" << c << ", " << r << ")";
       }
     }
   }
@@ -287,7 +287,7 @@ TEST(SetupWorld, ManhattanOnCellSizeTwo) {
   testing::BuildWorld(sim, {.mode = 3, .seed = 5});
   auto columnHasObstacle = [&](int32_t c) {
     for (int32_t r = 0; r < 202; ++r) {
-      if (sim.Cells(c, r).Kind == kObstacle) return true;
+      if (sim.Cells.Kind(c, r) == kObstacle) return true;
     }
     return false;
   };
@@ -298,10 +298,10 @@ TEST(SetupWorld, ManhattanOnCellSizeTwo) {
     EXPECT_TRUE(columnHasObstacle(c)) << "block column " << c;
   }
   // Rows alike: the block at row 202 wraps onto rows 0..4.
-  EXPECT_EQ(sim.Cells(0, 0).Kind, kObstacle);
-  EXPECT_EQ(sim.Cells(0, 4).Kind, kObstacle);
-  EXPECT_NE(sim.Cells(0, 5).Kind, kObstacle);
-  EXPECT_EQ(sim.Cells(201, 198).Kind, kObstacle);
+  EXPECT_EQ(sim.Cells.Kind(0, 0), kObstacle);
+  EXPECT_EQ(sim.Cells.Kind(0, 4), kObstacle);
+  EXPECT_NE(sim.Cells.Kind(0, 5), kObstacle);
+  EXPECT_EQ(sim.Cells.Kind(201, 198), kObstacle);
 }
 
 TEST(SetupWorld, ManhattanOnLargerCellsIsAllObstacleButTheNest) {
@@ -332,7 +332,7 @@ TEST(SetupWorld, RasterDestinationsForEveryCellSize) {
           for (int32_t dx = -1; dx <= 1; ++dx) {
             if (InNest(sim, c + dx, r + dy)) continue;
             const TCell& cell = sim.Cells(c + dx, r + dy);
-            EXPECT_EQ(cell.Kind, kDestination) << "cell size " << g.cellSize << ", entry " << n;
+            EXPECT_EQ(sim.Cells.Kind(c + dx, r + dy), kDestination) << "cell size " << g.cellSize << ", entry " << n;
             EXPECT_EQ(cell.DestIndex, n) << "cell size " << g.cellSize << ", entry " << n;
           }
         }
