@@ -14,11 +14,6 @@ int32_t CellDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   return static_cast<int32_t>(RoundEven(root));
 }
 
-void NormalizeAngle(int32_t& angle) {
-  if (angle < 0) angle += 360;
-  if (angle > 360) angle -= 360;
-}
-
 void NormalizeAngleF(double& angle) {
   if (!(angle >= 0.0)) angle += 360.0;
   if (angle > 360.0) angle -= 360.0;

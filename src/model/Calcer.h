@@ -29,7 +29,10 @@ inline void WrapCell(int32_t& column, int32_t& row, int32_t columns, int32_t row
 
 /// One-period normalisation of whole degrees: < 0 gains 360, then > 360
 /// loses 360. 360 stays 360.
-void NormalizeAngle(int32_t& angle);
+inline void NormalizeAngle(int32_t& angle) {
+  if (angle < 0) angle += 360;
+  if (angle > 360) angle -= 360;
+}
 
 /// The same on a real angle: not >= 0 gains 360, then > 360 loses 360.
 void NormalizeAngleF(double& angle);

@@ -47,9 +47,12 @@ void Simulation::SenseNeighbourhood(std::size_t index, int32_t threshold) {
   const double* sensed = A.State == kReturning ? Cells.HomeScentData() : Cells.ReturnTrackData();
 
   // Sums are formed in extended precision and stored as doubles.
+  // W is 1 whenever some cell has no trail at all, which is nearly always;
+  // the noise is then r - 0.5, which a double holds exactly.
+  const bool unitNoise = W == 1.0;
   for (std::size_t j = 0; j < n; ++j) {
     const double r = Rand.RandomReal();
-    const double N = static_cast<double>((static_cast<long double>(r) - 0.5L) * W);
+    const double N = unitNoise ? r - 0.5 : static_cast<double>((static_cast<long double>(r) - 0.5L) * W);
     int32_t c = A.CellX + A.Directions[j].dx;
     int32_t rr = A.CellY + A.Directions[j].dy;
     WrapCell(c, rr, columns, rows);
