@@ -1,0 +1,133 @@
+#include "batch_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cctype>
+#include <charconv>
+#include <map>
+#include <sstream>
+
+namespace quorvan::batch {
+
+namespace {
+
+const std::map<std::string, int32_t> kModes = {
+    {"random", 0}, {"circle", 1}, {"raster", 2}, {"manhattan", 3}};
+
+// A text the simulation will convert: refuse it now, naming the option,
+// rather than after the run has begun.
+std::string CheckText(const char* option, const std::optional<std::string>& text, bool rounded) {
+  if (!text) return {};
+  const std::string error = rounded ? TextToRoundedInt(*text).error : TextToDouble(*text).error;
+  return error.empty() ? std::string() : std::string(option) + ": " + error;
+}
+
+}  // namespace
+
+int32_t ModeNumber(const std::string& mode) { return kModes.at(mode); }
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
+  BatchOptions o;
+  CLI::App app{"Runs a Quorvan world headless and writes what happened.", "quorvan-batch"};
+  app.set_help_flag("-h,--help", "Print this help and exit");
+  app.get_formatter()->column_width(34);
+
+  app.add_option("--agents", o.agents, "Number of agents")->capture_default_str()->check(CLI::NonNegativeNumber);
+  app.add_option("--cell-size", o.cellSize, "Cell edge in pixels on the 404-pixel panel")
+      ->capture_default_str()
+      ->check(CLI::Range(2, 10));
+  app.add_option("--steps", o.steps, "Stop time: the number of steps to run")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--mode", o.mode, "Landscape")->capture_default_str()->check(
+      CLI::IsMember({"random", "circle", "raster", "manhattan"}));
+  app.add_option("--threshold", o.threshold, "Angle threshold in degrees")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 180));
+  app.add_option("--wiggle", o.wiggle, "Wiggle threshold in degrees")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 180));
+  app.add_option("--noise", o.noise, "Return noise (default: the landscape's, 30 or 50)");
+  app.add_option("--consume", o.consume, "Consume probability (default: 0.35, or 0.05 in manhattan)");
+  app.add_option("--decay", o.decay, "Decay rate per step (decay is off when absent)")->type_name("RATE");
+  app.add_option("--sniff", o.sniff, "Trail following")->capture_default_str()->check(
+      CLI::IsMember({"roulette", "hill"}));
+  app.add_option("--trail", o.trail, "Shown trail: return (show only return tracks) or footprint")
+      ->capture_default_str()
+      ->check(CLI::IsMember({"return", "footprint"}));
+  std::optional<std::string> seedText;
+  app.add_option("--seed", seedText, "Random seed, 0 to 2^64-1 (from the clock when absent; always reported)")
+      ->type_name("N");
+  app.add_option("--csv", o.csvPath, "Write step,successful,returning,track_max per step")->type_name("FILE");
+  app.add_option("--json", o.jsonPath, "Write a summary as JSON (- for standard output)")->type_name("FILE");
+  app.add_option("--png", o.pngPath, "Write the panel after the last step as a PNG")->type_name("FILE");
+  app.add_option("--gravity", o.gravity, "Draw gravity lines of this size factor in the picture")
+      ->type_name("G");
+  app.add_flag("--no-agents", o.noAgents, "Leave the agents out of the picture");
+
+  // CLI11 wants argv-style input, program name first, and reads it backwards.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  ParseOutcome out;
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out.output = app.help();
+    out.exitCode = 0;
+    return out;
+  } catch (const CLI::ParseError& e) {
+    out.output = std::string("quorvan-batch: ") + e.what() + "\nRun with --help for the options.\n";
+    out.exitCode = 2;
+    return out;
+  }
+
+  if (seedText) {
+    // Digits only: a sign would wrap around silently.
+    uint64_t seed = 0;
+    const char* first = seedText->data();
+    const char* last = first + seedText->size();
+    const auto [end, ec] = std::from_chars(first, last, seed);
+    if (seedText->empty() || !std::isdigit(static_cast<unsigned char>(seedText->front())) || ec != std::errc() ||
+        end != last) {
+      out.output = "quorvan-batch: --seed: '" + *seedText + "' is not a whole number from 0 to 2^64-1\n";
+      out.exitCode = 2;
+      return out;
+    }
+    o.seed = seed;
+  }
+  for (const std::string& error : {CheckText("--noise", o.noise, true), CheckText("--consume", o.consume, false),
+                                   CheckText("--decay", o.decay, false), CheckText("--gravity", o.gravity, false)}) {
+    if (!error.empty()) {
+      out.output = "quorvan-batch: " + error + "\n";
+      out.exitCode = 2;
+      return out;
+    }
+  }
+  out.options = o;
+  return out;
+}
+
+Settings SettingsFor(const BatchOptions& o) {
+  Settings s;
+  s.Edit_anzAg = IntToText(o.agents);
+  s.Edit_size = IntToText(o.cellSize);
+  s.E_stop = IntToText(o.steps);
+  s.SetupMode = ModeNumber(o.mode);
+  s.TrB_thresh = o.threshold;
+  s.SB_wiggle = o.wiggle;
+  s.CB_decay = o.decay.has_value();
+  if (o.decay) s.E_decay = *o.decay;
+  s.rb_rulette = o.sniff == "roulette";
+  s.rb_hill = o.sniff == "hill";
+  s.CB_showAB = o.trail == "return";
+  s.CB_gravity = o.gravity.has_value();
+  if (o.gravity) s.E_grav = *o.gravity;
+  s.CB_showAg = !o.noAgents;
+  return s;
+}
+
+void ApplyOverrides(const BatchOptions& o, Settings& s) {
+  if (o.noise) s.E_noise = *o.noise;
+  if (o.consume) s.E_CProbab = *o.consume;
+}
+
+}  // namespace quorvan::batch

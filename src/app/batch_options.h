@@ -1,0 +1,53 @@
+#pragma once
+// The command line of quorvan-batch: what to run and where to write it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings.h"
+
+namespace quorvan::batch {
+
+struct BatchOptions {
+  int32_t agents = 800;
+  int32_t cellSize = 2;
+  int32_t steps = 10000;
+  std::string mode = "random";
+  int32_t threshold = 30;
+  int32_t wiggle = 20;
+  std::optional<std::string> noise;    ///< the mode's text when absent
+  std::optional<std::string> consume;  ///< 0.35, or the mode's text, when absent
+  std::optional<std::string> decay;    ///< decay off when absent
+  std::string sniff = "hill";
+  std::string trail = "return";
+  std::optional<uint64_t> seed;  ///< from the clock when absent (parsed from seedText)
+  std::string csvPath;
+  std::string jsonPath;  ///< "-" for standard output
+  std::string pngPath;
+  std::optional<std::string> gravity;  ///< draw gravity lines of this size in the picture
+  bool noAgents = false;
+};
+
+/// What parsing the command line came to.
+struct ParseOutcome {
+  std::optional<BatchOptions> options;  ///< set when the run should go ahead
+  int exitCode = 0;                     ///< otherwise: 0 after --help, 2 on a bad option
+  std::string output;                   ///< help text (stdout) or the error (stderr)
+};
+
+/// Parses and checks the whole command line; nothing is opened or written.
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
+
+/// The landscape mode number of a --mode name (random 0 ... manhattan 3).
+int32_t ModeNumber(const std::string& mode);
+
+/// The settings record for a run: everything the setup reads. The texts that
+/// override the landscape's own (--noise, --consume) are applied by ApplyOverrides.
+Settings SettingsFor(const BatchOptions& options);
+
+/// Puts --noise and --consume over what the landscape wrote.
+void ApplyOverrides(const BatchOptions& options, Settings& settings);
+
+}  // namespace quorvan::batch

@@ -1,0 +1,49 @@
+#pragma once
+// Running a world headless from the batch options, and writing its results.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "batch_options.h"
+#include "simulation.h"
+
+namespace quorvan::batch {
+
+/// What a run came to: the summary that the JSON report holds.
+struct RunSummary {
+  uint64_t seed = 0;
+  int32_t stepsRun = 0;
+  int32_t successful = 0;  ///< last step's percentage
+  int32_t returning = 0;   ///< last step's percentage
+  double trackMax = 0.0;   ///< last step's scan
+  double elapsedSeconds = 0.0;
+};
+
+/// Writes one CSV row per step, with a header, to an open file.
+class CsvWriter {
+ public:
+  explicit CsvWriter(std::FILE* file);
+  void Row(int32_t step, int32_t successful, int32_t returning, double trackMax);
+  /// Flushes what is buffered; false when the file could not be written.
+  bool Finish();
+
+ private:
+  std::FILE* file_;
+  std::string buffer_;
+};
+
+/// Builds the world of `options` in `sim` (seeded with `seed`) and runs it to
+/// its stop time, handing each step to `csv` when there is one. Returns an
+/// error text, empty on success.
+std::string RunWorld(const BatchOptions& options, uint64_t seed, Simulation& sim, CsvWriter* csv,
+                     RunSummary& summary);
+
+/// The JSON summary of a finished run.
+std::string SummaryJson(const BatchOptions& options, const Simulation& sim, const RunSummary& summary);
+
+/// The shortest text that reads back as exactly this double.
+std::string DoubleText(double value);
+
+}  // namespace quorvan::batch

@@ -1,0 +1,124 @@
+// The batch runner's command line: defaults, every option's effect on the
+// settings, and refusals.
+
+#include <gtest/gtest.h>
+
+#include "batch_options.h"
+
+namespace quorvan::batch {
+namespace {
+
+ParseOutcome Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+
+TEST(BatchOptions, DefaultsAreTheWindowsInitialValues) {
+  const ParseOutcome out = Parse({});
+  ASSERT_TRUE(out.options) << out.output;
+  const Settings s = SettingsFor(*out.options);
+  EXPECT_EQ(s.Edit_anzAg, "800");
+  EXPECT_EQ(s.Edit_size, "2");
+  EXPECT_EQ(s.E_stop, "10000");
+  EXPECT_EQ(s.SetupMode, 0);
+  EXPECT_EQ(s.TrB_thresh, 30);
+  EXPECT_EQ(s.SB_wiggle, 20);
+  EXPECT_FALSE(s.CB_decay);
+  EXPECT_EQ(s.SniffMode(), 2);
+  EXPECT_TRUE(s.CB_showAB);
+  EXPECT_FALSE(s.CB_gravity);
+  EXPECT_TRUE(s.CB_showAg);
+  EXPECT_FALSE(out.options->seed.has_value());
+}
+
+TEST(BatchOptions, EachOptionReachesItsSetting) {
+  const ParseOutcome out = Parse({"--agents", "12", "--cell-size", "7", "--steps", "99", "--mode", "manhattan",
+                                  "--threshold", "180", "--wiggle", "0", "--decay", "0,9", "--sniff", "roulette",
+                                  "--trail", "footprint", "--seed", "18446744073709551615", "--gravity", "2.5",
+                                  "--no-agents"});
+  ASSERT_TRUE(out.options) << out.output;
+  const Settings s = SettingsFor(*out.options);
+  EXPECT_EQ(s.Edit_anzAg, "12");
+  EXPECT_EQ(s.Edit_size, "7");
+  EXPECT_EQ(s.E_stop, "99");
+  EXPECT_EQ(s.SetupMode, 3);
+  EXPECT_EQ(s.TrB_thresh, 180);
+  EXPECT_EQ(s.SB_wiggle, 0);
+  EXPECT_TRUE(s.CB_decay);
+  EXPECT_EQ(s.E_decay, "0,9");
+  EXPECT_EQ(s.SniffMode(), 1);
+  EXPECT_FALSE(s.CB_showAB);
+  EXPECT_TRUE(s.CB_gravity);
+  EXPECT_EQ(s.E_grav, "2.5");
+  EXPECT_FALSE(s.CB_showAg);
+  EXPECT_EQ(out.options->seed, 18446744073709551615ull);
+}
+
+TEST(BatchOptions, ModesMapToLandscapeNumbers) {
+  const std::pair<const char*, int> modes[] = {{"random", 0}, {"circle", 1}, {"raster", 2}, {"manhattan", 3}};
+  for (const auto& [name, number] : modes) {
+    const ParseOutcome out = Parse({"--mode", name});
+    ASSERT_TRUE(out.options) << name;
+    EXPECT_EQ(SettingsFor(*out.options).SetupMode, number) << name;
+  }
+}
+
+TEST(BatchOptions, NoiseAndConsumeOverrideTheLandscapesTexts) {
+  const ParseOutcome out = Parse({"--noise", "12,5", "--consume", "0.2"});
+  ASSERT_TRUE(out.options);
+  Settings s = SettingsFor(*out.options);
+  s.E_noise = "50";  // what a landscape writes
+  s.E_CProbab = "0,05";
+  ApplyOverrides(*out.options, s);
+  EXPECT_EQ(s.E_noise, "12,5");
+  EXPECT_EQ(s.E_CProbab, "0.2");
+
+  const ParseOutcome plain = Parse({});
+  Settings t = SettingsFor(*plain.options);
+  t.E_CProbab = "0,05";
+  ApplyOverrides(*plain.options, t);
+  EXPECT_EQ(t.E_CProbab, "0,05") << "without --consume the landscape's text stays";
+}
+
+TEST(BatchOptions, BadOptionsAreRefusedWithStatusTwoNamingTheOption) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string named;
+  };
+  const Case cases[] = {
+      {{"--agents", "many"}, "--agents"},
+      {{"--agents", "-1"}, "--agents"},
+      {{"--cell-size", "1"}, "--cell-size"},
+      {{"--cell-size", "11"}, "--cell-size"},
+      {{"--steps", "-5"}, "--steps"},
+      {{"--mode", "spiral"}, "--mode"},
+      {{"--threshold", "181"}, "--threshold"},
+      {{"--wiggle", "-1"}, "--wiggle"},
+      {{"--noise", "loud"}, "--noise"},
+      {{"--noise", "1e300"}, "--noise"},
+      {{"--consume", "nan"}, "--consume"},
+      {{"--decay", "1e999"}, "--decay"},
+      {{"--gravity", "x"}, "--gravity"},
+      {{"--sniff", "smell"}, "--sniff"},
+      {{"--trail", "both"}, "--trail"},
+      {{"--seed", "-1"}, "--seed"},
+      {{"--frobnicate"}, "--frobnicate"},
+  };
+  for (const Case& c : cases) {
+    const ParseOutcome out = Parse(c.args);
+    EXPECT_FALSE(out.options) << c.args[0];
+    EXPECT_EQ(out.exitCode, 2) << c.args[0];
+    EXPECT_NE(out.output.find(c.named), std::string::npos) << out.output;
+  }
+}
+
+TEST(BatchOptions, HelpListsEveryOption) {
+  const ParseOutcome out = Parse({"--help"});
+  EXPECT_FALSE(out.options);
+  EXPECT_EQ(out.exitCode, 0);
+  for (const char* option : {"--agents", "--cell-size", "--steps", "--mode", "--threshold", "--wiggle", "--noise",
+                             "--consume", "--decay", "--sniff", "--trail", "--seed", "--csv", "--json", "--png",
+                             "--gravity", "--no-agents"}) {
+    EXPECT_NE(out.output.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
+}  // namespace quorvan::batch
