@@ -1,5 +1,6 @@
 #include "agent_draw.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -32,6 +33,14 @@ const std::array<TickEnd, 361>& TickTable() {
 TickEnd TickEndFor(int32_t heading) {
   if (heading >= 0 && heading <= 360) return TickTable()[static_cast<std::size_t>(heading)];
   return ComputeTickEnd(heading);
+}
+
+AgentBounds BoundsOf(const TAgent& agent) {
+  const int64_t x = agent.PixelX, y = agent.PixelY, r = agent.Radius;
+  const TickEnd tick = TickEndFor(agent.Heading);
+  return {PixelBox{std::min(x - r, x + r), std::min(y - r, y + r), std::max(x - r, x + r), std::max(y - r, y + r)},
+          PixelBox{std::min(x, x + tick.dx), std::min(y, y + tick.dy), std::max(x, x + tick.dx) + 1,
+                   std::max(y, y + tick.dy) + 1}};
 }
 
 void Draw(const TAgent& agent, Canvas& canvas) {

@@ -18,6 +18,19 @@ struct TickEnd {
 };
 TickEnd TickEndFor(int32_t heading);
 
+/// A box [x1, x2) x [y1, y2) of pixels.
+struct PixelBox {
+  int64_t x1, y1, x2, y2;
+};
+
+/// The two boxes that hold every pixel Draw paints for the agent: its
+/// circle's box and its tick's.
+struct AgentBounds {
+  PixelBox circle;
+  PixelBox tick;
+};
+AgentBounds BoundsOf(const TAgent& agent);
+
 /// TAgent.Draw: the agent's circle (Ellipse of PixelX/Y +/- Radius, pen
 /// width 1, grey outline, red fill while searching and lime while
 /// returning; another State keeps the colours the canvas had), then its

@@ -15,35 +15,8 @@ Canvas::Canvas(QImage& image, WhiteIs white)
       penPixel_(PixelOf(kBlack)),
       brushPixel_(PixelOf(kWhite)) {}
 
-uint32_t Canvas::PixelOf(TColor color) const {
-  if (whiteTransparent_ && (color & 0xFFFFFFu) == kWhite) return 0;  // transparent black
-  return OpaquePixel(color);
-}
-
-void Canvas::SetPenColor(TColor color) {
-  penColor_ = color;
-  penPixel_ = PixelOf(color);
-}
-
-void Canvas::SetPenWidth(int32_t width) {
-  if (width >= 0) penWidth_ = width;
-}
-
-void Canvas::SetBrushColor(TColor color) {
-  brushColor_ = color;
-  brushPixel_ = PixelOf(color);
-}
-
-Canvas::Pixels Canvas::Begin() {
+Canvas::Pixels Canvas::Fetch() {
   return Pixels{reinterpret_cast<uint32_t*>(image_->bits()), image_->bytesPerLine() / 4};
-}
-
-void Canvas::Span(const Pixels& px, int64_t y, int64_t x1, int64_t x2, uint32_t pixel) const {
-  if (y < 0 || y >= height_) return;
-  x1 = std::max<int64_t>(x1, 0);
-  x2 = std::min<int64_t>(x2, width_);
-  if (x1 >= x2) return;
-  std::fill(px.bits + y * px.stride + x1, px.bits + y * px.stride + x2, pixel);
 }
 
 void Canvas::Box(int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint32_t pixel) {
@@ -54,6 +27,33 @@ void Canvas::Box(int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint32_t pixel)
   if (top >= bottom || x1 >= width_ || x2 <= 0) return;
   const Pixels px = Begin();
   for (int64_t y = top; y < bottom; ++y) Span(px, y, x1, x2, pixel);
+}
+
+void Canvas::FillBlocks(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+  constexpr int64_t kBlock = 16;
+  x1 = std::max<int64_t>(x1, 0);
+  y1 = std::max<int64_t>(y1, 0);
+  x2 = std::min<int64_t>(x2, width_);
+  y2 = std::min<int64_t>(y2, height_);
+  if (x1 >= x2 || y1 >= y2) return;
+  if (width_ < kBlock) {
+    Box(x1, y1, x2, y2, brushPixel_);
+    return;
+  }
+  // Whole blocks from x1 rounded down; at the right edge the run moves left
+  // to stay on the row.
+  const int64_t blocks = ((x2 - (x1 & ~(kBlock - 1))) + kBlock - 1) / kBlock;
+  const int64_t start = std::max<int64_t>(std::min(x1 & ~(kBlock - 1), width_ - blocks * kBlock), 0);
+  const int64_t end = std::min<int64_t>(start + blocks * kBlock, width_);
+  const Pixels px = Begin();
+  for (int64_t y = y1; y < y2; ++y) {
+    uint32_t* row = px.bits + y * px.stride;
+    if (end - start == blocks * kBlock) {
+      for (int64_t b = 0; b < blocks; ++b) std::fill_n(row + start + b * kBlock, kBlock, brushPixel_);
+    } else {
+      std::fill(row + start, row + end, brushPixel_);
+    }
+  }
 }
 
 void Canvas::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {

@@ -76,11 +76,27 @@ void Canvas::ThinLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     return;
   }
   const Pixels px = Begin();
+  auto inside = [&](int64_t x, int64_t y) { return x >= 0 && x < width_ && y >= 0 && y < height_; };
+
+  // Straight and diagonal lines (every heading tick), wholly on the image:
+  // the same pixels as below, without the error term and the clipping.
+  const int64_t ax = std::abs(x1 - x0), ay = std::abs(y1 - y0);
+  if (ax == 0 || ay == 0 || ax == ay) {
+    const int64_t n = std::max(ax, ay);
+    const int64_t ux = (x1 > x0) - (x1 < x0), uy = (y1 > y0) - (y1 < y0);
+    if (inside(x0, y0) && inside(x0 + ux * (n - 1), y0 + uy * (n - 1))) {
+      uint32_t* p = px.bits + y0 * px.stride + x0;
+      const int64_t step = uy * px.stride + ux;
+      for (int64_t k = 0; k < n; ++k) p[k * step] = penPixel_;
+      return;
+    }
+  }
+
   const int64_t dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
   const int64_t dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
   int64_t err = dx + dy;
   while (x0 != x1 || y0 != y1) {  // the end point itself is left out
-    if (x0 >= 0 && x0 < width_ && y0 >= 0 && y0 < height_) px.bits[y0 * px.stride + x0] = penPixel_;
+    if (inside(x0, y0)) px.bits[y0 * px.stride + x0] = penPixel_;
     const int64_t e2 = 2 * err;
     if (e2 >= dy) {
       err += dy;

@@ -28,11 +28,20 @@ inline constexpr int32_t kTrailReturn = 1;     // ReturnTrack
 ///   gives 0, black.
 int32_t GreyLevel(double v, long double shownMin, long double shownMax);
 
+/// The scale of GreyLevel: 235 / (shownMax - shownMin) held as a double,
+/// 0 for an empty range or one whose scale is not finite.
+double GreyScale(long double shownMin, long double shownMax);
+/// GreyLevel with the range's scale worked out already.
+int32_t GreyLevel(double v, long double shownMin, double scale);
+
 /// TCell.Paint: computes and stores the cell's Grey from `trail` (0 Track,
 /// 1 ReturnTrack) against the grid's shown range, sets pen and brush by its
 /// Kind (a Kind outside 0..3 leaves them as they are), draws its square
 /// PositionX/Y +/- Size with pen width 0, and records Track in LastPainted.
 void Paint(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_t trail);
+/// Paint with the scale of the grid's range worked out already, for runs
+/// over many cells.
+void Paint(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_t trail, double scale);
 
 /// The incremental rule: has Track moved by more than 1 since `last`, the
 /// Track of the cell's last painting? The difference is formed in extended

@@ -17,7 +17,9 @@
 #include <QImage>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "agent_draw.h"
 #include "canvas.h"
 #include "display.h"
 #include "simulation.h"
@@ -73,6 +75,15 @@ class LayerPainter : public Display {
   bool CanPaintCells() const;
   /// Hands the scanned range to every cell (one shared pair in the grid).
   void HandOutRange();
+  /// Paint of one cell (with the scale of the grid's range), keeping the
+  /// packed copy of LastPainted in step.
+  void PaintAt(int32_t column, int32_t row, int32_t trail, double scale);
+  /// Makes lastPainted_ a copy of the cells' LastPainted (again).
+  void SyncLastPainted();
+  /// Paints the cells listed in changed_, in their order.
+  void PaintListed(int32_t trail, double scale);
+  /// The part of a box on the layers.
+  PixelBox Clip(const PixelBox& box) const;
 
   Simulation& sim_;
   int width_;
@@ -81,6 +92,25 @@ class LayerPainter : public Display {
   QImage agent_;
   std::optional<Canvas> trackCanvas_;
   std::optional<Canvas> agentCanvas_;
+
+  // Every cell's LastPainted, packed like the trails. The step's scan
+  // compares it with Track for all cells; reading it from the cell records
+  // instead walks 56-byte records past the cache (about ten times slower).
+  // Only the painting writes LastPainted once a world stands (the setup's
+  // ResetCells zeroes it right after CreateLayers, which marks this copy
+  // stale), and PaintAt writes both.
+  std::vector<double> lastPainted_;
+  bool lastPaintedValid_ = false;
+  /// The cells a PaintChangedCells repaints (grid indices), kept to reuse its memory.
+  std::vector<std::size_t> changed_;
+
+  // Where agents were drawn since the agent layer was last wiped, one box
+  // per agent (clipped to the layer). Nothing else draws on that layer, so
+  // the rest of it is still blank and a wipe need only clear these boxes:
+  // wiping the whole layer costs more than drawing all the agents. Should
+  // there ever be too many, the next wipe clears the whole layer.
+  std::vector<PixelBox> agentBoxes_;
+  bool agentBoxesComplete_ = true;
 };
 
 }  // namespace quorvan

@@ -108,6 +108,26 @@ TEST_F(AgentLayer, AnUnknownStateKeepsTheColoursOfTheAgentBefore) {
   EXPECT_EQ(ColorAt(layer, 28, 29), 0x008000u);  // the pen is still the last tick's green
 }
 
+TEST_F(AgentLayer, EveryPixelDrawnLiesInTheAgentsBounds) {
+  for (int32_t state : {kSearching, kReturning}) {
+    for (int32_t heading = -30; heading <= 400; ++heading) {
+      layer.fill(0u);
+      const TAgent agent = At(20, 20, heading, state);
+      Draw(agent, canvas);
+      const AgentBounds b = BoundsOf(agent);
+      auto in = [](const PixelBox& box, int x, int y) {
+        return x >= box.x1 && x < box.x2 && y >= box.y1 && y < box.y2;
+      };
+      for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+          if (Transparent(layer, x, y)) continue;
+          ASSERT_TRUE(in(b.circle, x, y) || in(b.tick, x, y)) << heading << ": " << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
 TEST_F(AgentLayer, AgentsAtTheEdgeAreClipped) {
   Draw(At(0, 39, 0, kSearching), canvas);
   Draw(At(39, 0, 180, kSearching), canvas);

@@ -198,6 +198,20 @@ TEST_F(CanvasTest, WideLinesHaveRoundCapsOverBothEnds) {
                                                 }));
 }
 
+TEST_F(CanvasTest, FillBlocksCoversTheBoxInWholeBlocksOfSixteen) {
+  QImage wide = White(40, 3);
+  Canvas c(wide, Canvas::WhiteIs::Opaque);
+  c.SetBrushColor(kLime);
+  c.FillBlocks(18, 0, 21, 1);  // block 16..31
+  c.FillBlocks(30, 1, 33, 2);  // blocks 16..47, moved left to end at the row's end: 8..39
+  c.FillBlocks(-5, 2, 2, 3);   // block 0..15
+  EXPECT_EQ(Map(wide, 0, 0, 40, 3, RedLime), (std::vector<std::string>{
+                                                 "................++++++++++++++++........",
+                                                 "........++++++++++++++++++++++++++++++++",
+                                                 "++++++++++++++++........................",
+                                             }));
+}
+
 TEST(CanvasTransparency, WhiteIsTransparentOnlyWhereAsked) {
   QImage layer(4, 1, QImage::Format_ARGB32_Premultiplied);
   layer.fill(0xFF123456u);

@@ -54,6 +54,16 @@ TEST(LayerPainter, ClearingLeavesTheAgentLayerBlank) {
   EXPECT_EQ(OpaquePixels(w.painter.AgentLayer()), 0);
 }
 
+TEST(LayerPainter, ClearingAfterStepsLeavesNothingBehind) {
+  RenderWorld w(3, 800, 0);  // cell size 3: squares and agents reach past the edges
+  for (int i = 0; i < 80; ++i) ASSERT_TRUE(w.sim.DoStep().ok());
+  w.painter.DrawAgents();
+  w.painter.DrawAgents();  // twice: both drawings are wiped
+  ASSERT_GT(OpaquePixels(w.painter.AgentLayer()), 0);
+  w.painter.ClearAgentLayer();
+  EXPECT_EQ(OpaquePixels(w.painter.AgentLayer()), 0);
+}
+
 TEST(LayerPainter, AStepShowsTheAgentsWhereTheyStoodAtItsStart) {
   RenderWorld w(2, 800);
   ASSERT_TRUE(w.sim.DoStep().ok());
@@ -80,12 +90,16 @@ TEST(LayerPainter, WithoutShowAgentsAStepLeavesTheAgentLayerBlank) {
 TEST(LayerPainter, StepsKeepEveryRepaintedCellInItsStoredGrey) {
   RenderWorld w(2, 800, 0);
   w.sim.settings.CB_showAB = false;
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(w.sim.DoStep().ok());
+  // A new world on the same display starts its painting afresh.
+  w.sim.ClearWorld();
+  ASSERT_EQ(w.sim.SetupWorld(), "");
   for (int i = 0; i < 60; ++i) ASSERT_TRUE(w.sim.DoStep().ok());
   int checked = 0;
   for (int32_t r = 0; r < w.sim.RowCount; ++r) {
     for (int32_t c = 0; c < w.sim.ColCount; ++c) {
       const TCell& cell = w.sim.Cells(c, r);
-      if (cell.Kind != 0 || cell.LastPainted == 0.0) continue;
+      if (w.sim.Cells.Kind(c, r) != 0 || cell.LastPainted == 0.0) continue;
       const uint32_t g = static_cast<uint32_t>(cell.Grey) & 0xFFu;
       ASSERT_EQ(ColorAt(w.painter.TrackLayer(), 2 * c, 2 * r), 0x010101u * g) << c << "," << r;
       ++checked;
