@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "pixels.h"
 #include "render_world.h"

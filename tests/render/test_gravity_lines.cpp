@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <limits>
+#include <ostream>
 
 #include "pixels.h"
 #include "render_world.h"

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include "pixels.h"
 #include "render_world.h"
 
@@ -106,6 +109,27 @@ TEST(LayerPainter, StepsKeepEveryRepaintedCellInItsStoredGrey) {
     }
   }
   EXPECT_GT(checked, 50);
+}
+
+TEST(LayerPainter, TrailsGrownWithoutBoundPaintAtTheLightestTrailGrey) {
+  RenderWorld w(2, 100, -1);
+  w.sim.settings.CB_showAB = false;
+  w.sim.settings.CB_decay = true;
+  w.sim.settings.E_decay = "1e300";
+  for (int i = 0; i < 6; ++i) ASSERT_TRUE(w.sim.DoStep().ok());
+  w.sim.ScanTrackRange();
+  ASSERT_TRUE(std::isinf(static_cast<double>(w.sim.TrackMax)));
+  w.painter.PaintAllCells();  // an infinite range: scale 0
+  int trail = 0;
+  for (int32_t r = 0; r < w.sim.RowCount; ++r) {
+    for (int32_t c = 0; c < w.sim.ColCount; ++c) {
+      if (w.sim.Cells.Kind(c, r) != 0) continue;
+      const bool hasTrail = w.sim.Cells.Track(c, r) > 0.0;
+      trail += hasTrail;
+      ASSERT_EQ(ColorAt(w.painter.TrackLayer(), 2 * c, 2 * r), hasTrail ? 0xEBEBEBu : 0xFFFFFFu) << c << "," << r;
+    }
+  }
+  EXPECT_GT(trail, 0);
 }
 
 TEST(LayerPainter, NoTracksBlanksTheTrackLayerAndLeavesTheCellsAlone) {
