@@ -5,8 +5,8 @@
 // LineTo. Pen and brush stay set from one operation to the next.
 //
 // Pixels are written straight into the image: a whole step paints a few
-// thousand tiny shapes, and going through QPainter costs ten to forty
-// times as much (see the render benchmark).
+// thousand tiny shapes, and QPainter takes some twenty times as long for
+// the agents alone (see the render benchmark).
 //
 // Conventions (pixel (x, y) is the pixel whose top-left corner is (x, y)):
 // - Rectangle, FillRect and Ellipse cover x1 <= x < x2, y1 <= y < y2; a box

@@ -130,18 +130,17 @@ void LayerPainter::PaintListed(int32_t trail, double scale) {
   // The changed cells lie scattered over memory, and waiting for each
   // cell record and each row of the layer in turn is most of the cost:
   // fetch them a few cells ahead.
-  constexpr std::size_t kAhead = kFetchAhead;
   const TCellList& cells = sim_.Cells;
   const std::size_t columns = static_cast<std::size_t>(cells.Columns());
   const std::size_t n = changed_.size();
   for (std::size_t k = 0; k < n; ++k) {
-    if (k + 2 * kAhead < n) {
-      const char* record = reinterpret_cast<const char*>(&cells.at(changed_[k + 2 * kAhead]));
+    if (k + 2 * kFetchAhead < n) {
+      const char* record = reinterpret_cast<const char*>(&cells.at(changed_[k + 2 * kFetchAhead]));
       __builtin_prefetch(record, 1);
       __builtin_prefetch(record + sizeof(TCell) - 1, 1);
     }
-    if (k + kAhead < n) {
-      const TCell& next = cells.at(changed_[k + kAhead]);
+    if (k + kFetchAhead < n) {
+      const TCell& next = cells.at(changed_[k + kFetchAhead]);
       const int64_t top = static_cast<int64_t>(next.PositionY) - next.Size;
       const int64_t rows = std::min<int64_t>(2 * static_cast<int64_t>(next.Size), 16);
       for (int64_t y = top; y < top + rows; ++y) trackCanvas_->Prefetch(next.PositionX - next.Size, y);

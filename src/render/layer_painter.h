@@ -94,11 +94,11 @@ class LayerPainter : public Display {
   std::optional<Canvas> agentCanvas_;
 
   // Every cell's LastPainted, packed like the trails. The step's scan
-  // compares it with Track for all cells; reading it from the cell records
-  // instead walks 56-byte records past the cache (about ten times slower).
-  // Only the painting writes LastPainted once a world stands (the setup's
-  // ResetCells zeroes it right after CreateLayers, which marks this copy
-  // stale), and PaintAt writes both.
+  // compares it with Track for all cells; reading it out of the cell
+  // records instead pulls the whole record array through the cache, about
+  // ten times slower. Only the painting writes LastPainted once a world
+  // stands (the setup's ResetCells zeroes it right after CreateLayers,
+  // which marks this copy stale), and PaintAt writes both.
   std::vector<double> lastPainted_;
   bool lastPaintedValid_ = false;
   /// The cells a PaintChangedCells repaints (grid indices), kept to reuse its memory.
