@@ -92,16 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{-1e300, 0, 100, kMax},    // far below: white
                       LevelCase{std::nan(""), 0, 100, 0}));
 
-TEST(CellPaint, ATrailFarAboveTheRangePaintsBlack) {
-  RenderWorld w;
-  w.sim.settings.CB_showAB = false;
-  w.sim.TrackMax = 100.0L;
-  w.sim.TrackMin = 0.0L;
-  w.sim.Cells.Track(10, 10) = 1e300;
-  w.painter.PaintAllCells();
-  EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 20, 20), 0x000000u);
-}
-
 // ---- kinds -----------------------------------------------------------------
 
 TEST(CellPaint, KindsHaveFixedColoursWhateverTheTrail) {
