@@ -239,6 +239,20 @@ INSTANTIATE_TEST_SUITE_P(CellPaint, IncrementalRule,
                                            MoveCase{50, 49.0, false, 118}, MoveCase{50, 48.9, true, 107},
                                            MoveCase{2, 0.0, true, 255}, MoveCase{0, 0.0, false, 255}));
 
+TEST(CellPaint, PaintIfChangedOnItsOwnCanvasFollowsTheSameRule) {
+  RenderWorld w;
+  QImage image(404, 404, QImage::Format_RGB32);
+  image.fill(0xFFFFFFFFu);
+  Canvas canvas(image, Canvas::WhiteIs::Opaque);
+  w.sim.Cells.Track(10, 10) = 1.0;
+  PaintIfChanged(w.sim.Cells, 10, 10, canvas, kTrailFootprint);
+  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, 0.0);
+  w.sim.Cells.Track(10, 10) = 1.5;
+  PaintIfChanged(w.sim.Cells, 10, 10, canvas, kTrailFootprint);
+  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, 1.5);
+  EXPECT_NE(ColorAt(image, 20, 20), kWhitePx);
+}
+
 TEST(CellPaint, AGrownReturnTrailWaitsForTrackOrAFullRepaint) {
   RenderWorld w;
   w.sim.TrackMax = 100.0L;
