@@ -4,10 +4,8 @@
 
 namespace quorvan::batch {
 
-std::string WritePicture(Simulation& sim, const std::string& path) {
-  std::string warning;
-  const QImage picture = RenderPanel(sim, sim.settings.CB_gravity, sim.settings.CB_showAg, &warning);
-  if (!warning.empty()) return warning;
+std::string WritePicture(Simulation& sim, const std::string& path, std::string* warning) {
+  const QImage picture = RenderPanel(sim, sim.settings.CB_gravity, sim.settings.CB_showAg, warning);
   std::string error;
   if (!SavePng(picture, path, error)) return error;
   return {};

@@ -101,7 +101,9 @@ int main(int argc, char** argv) {
     }
   }
   if (!options.pngPath.empty()) {
-    if (error = WritePicture(sim, options.pngPath); !error.empty()) return Fail(error, 1);
+    std::string warning;
+    if (error = WritePicture(sim, options.pngPath, &warning); !error.empty()) return Fail(error, 1);
+    if (!warning.empty()) std::fprintf(stderr, "quorvan-batch: %s (no gravity lines drawn)\n", warning.c_str());
   }
   outputs.Keep();
 

@@ -26,11 +26,13 @@ void TCellList::Resize(int32_t columns, int32_t rows) {
   std::vector<double> returnTrack(n, 0.0);
   std::vector<int32_t> kind(n, kFree);
   std::vector<double> homeScent(n, 0.0);
+  std::vector<double> lastPainted(n, 0.0);
   cells_.swap(cells);
   track_.swap(track);
   returnTrack_.swap(returnTrack);
   kind_.swap(kind);
   homeScent_.swap(homeScent);
+  lastPainted_.swap(lastPainted);
   columns_ = columns;
   rows_ = rows;
   ShownMax = 1.0L;
@@ -43,6 +45,7 @@ void TCellList::Clear() {
   returnTrack_ = {};
   kind_ = {};
   homeScent_ = {};
+  lastPainted_ = {};
   columns_ = 0;
   rows_ = 0;
 }

@@ -41,9 +41,10 @@ void NormalizeAngleF(double& angle);
 ///
 /// What the time step touches is kept in contiguous arrays of its own, apart
 /// from the cell records: the two trails (every step scans one and may decay
-/// both), the kind (read for every move) and the home scent (read by every
-/// returning agent's sensing). The cell record holds what only the painting
-/// and the setup read.
+/// both), the kind (read for every move), the home scent (read by every
+/// returning agent's sensing) and the Track of each cell's last painting
+/// (compared with Track for every cell at every step). The cell record
+/// holds what only the painting and the setup read.
 /// Storage is row-major (index = row * ColCount + column), the order in
 /// which every whole-grid loop walks the cells.
 class TCellList {
@@ -83,7 +84,12 @@ class TCellList {
   double& HomeScent(int32_t column, int32_t row) { return homeScent_[Index(column, row)]; }
   double HomeScent(int32_t column, int32_t row) const { return homeScent_[Index(column, row)]; }
 
+  /// Track when the cell was last painted: the incremental painting compares against it.
+  double& LastPainted(int32_t column, int32_t row) { return lastPainted_[Index(column, row)]; }
+  double LastPainted(int32_t column, int32_t row) const { return lastPainted_[Index(column, row)]; }
+
   const int32_t* KindData() const { return kind_.data(); }
+  const double* LastPaintedData() const { return lastPainted_.data(); }
   const double* HomeScentData() const { return homeScent_.data(); }
   double* TrackData() { return track_.data(); }
   const double* TrackData() const { return track_.data(); }
@@ -104,6 +110,7 @@ class TCellList {
   std::vector<double> returnTrack_;
   std::vector<int32_t> kind_;
   std::vector<double> homeScent_;
+  std::vector<double> lastPainted_;
 };
 
 /// An array of extended reals shaped like the grid. Allocated and released

@@ -22,8 +22,6 @@ class TCell {
   int32_t Grey = 0;
   /// For a destination cell, the index of its entry in Destinations.
   int32_t DestIndex = 0;
-  /// Track when the cell was last painted: the incremental painting compares against it.
-  double LastPainted = 0.0;
   /// Pixel centre of the cell.
   int32_t PositionX = 0;
   int32_t PositionY = 0;

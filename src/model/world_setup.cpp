@@ -101,7 +101,7 @@ void Simulation::ResetCells() {
       TCell& cell = Cells(c, r);
       cell.Grey = 255;
       Cells.Kind(c, r) = kFree;
-      cell.LastPainted = 0.0;
+      Cells.LastPainted(c, r) = 0.0;
       Cells.Track(c, r) = 0.0;
       Cells.ReturnTrack(c, r) = 0.0;
     }

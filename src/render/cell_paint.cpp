@@ -59,11 +59,11 @@ void Paint(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_
   }
   canvas.Rectangle(cell.PositionX - cell.Size, cell.PositionY - cell.Size, cell.PositionX + cell.Size,
                    cell.PositionY + cell.Size);
-  cell.LastPainted = track;
+  cells.LastPainted(column, row) = track;
 }
 
 void PaintIfChanged(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_t trail) {
-  if (TrackMoved(cells.Track(column, row), cells(column, row).LastPainted)) {
+  if (TrackMoved(cells.Track(column, row), cells.LastPainted(column, row))) {
     Paint(cells, column, row, canvas, trail);
   }
 }

@@ -52,7 +52,6 @@ LayerPainter::LayerPainter(Simulation& sim, int width, int height)
 
 void LayerPainter::CreateLayers() {
   ReleaseLayers();
-  lastPaintedValid_ = false;
   QImage track(width_, height_, QImage::Format_RGB32);
   QImage agent(width_, height_, QImage::Format_ARGB32_Premultiplied);
   if (track.isNull() || agent.isNull()) return;  // no size, or no memory: nothing to paint on
@@ -80,16 +79,8 @@ void LayerPainter::HandOutRange() {
   sim_.Cells.ShownMin = sim_.TrackMin;
 }
 
-void LayerPainter::SyncLastPainted() {
-  const TCellList& cells = sim_.Cells;
-  lastPainted_.resize(cells.Count());
-  for (std::size_t i = 0; i < cells.Count(); ++i) lastPainted_[i] = cells.at(i).LastPainted;
-  lastPaintedValid_ = true;
-}
-
 void LayerPainter::PaintAt(int32_t column, int32_t row, int32_t trail, double scale) {
   Paint(sim_.Cells, column, row, *trackCanvas_, trail, scale);
-  if (lastPaintedValid_) lastPainted_[sim_.Cells.Index(column, row)] = sim_.Cells(column, row).LastPainted;
 }
 
 void LayerPainter::PaintChangedCells() {
@@ -102,15 +93,14 @@ void LayerPainter::PaintChangedCells() {
   if (!CanPaintCells()) return;
   const int32_t trail = sim_.settings.CB_showAB ? kTrailReturn : kTrailFootprint;
   HandOutRange();
-  if (!lastPaintedValid_ || lastPainted_.size() != sim_.Cells.Count()) SyncLastPainted();
   const double scale = GreyScale(sim_.Cells.ShownMin, sim_.Cells.ShownMax);
   Canvas::Batch batch(*trackCanvas_);
-  // Which cells: one pass over the packed arrays, four cells at a time,
+  // Which cells: one pass over the trail and LastPainted arrays, four cells at a time,
   // looking closer only where one of them moved by 1 or more. Storage order
   // is the painting order, row by row and left to right.
   const std::size_t count = sim_.Cells.Count();
   const double* track = sim_.Cells.TrackData();
-  const double* last = lastPainted_.data();
+  const double* last = sim_.Cells.LastPaintedData();
   changed_.clear();
   std::size_t i = 0;
   for (; i + 4 <= count; i += 4) {

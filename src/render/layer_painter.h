@@ -75,11 +75,8 @@ class LayerPainter : public Display {
   bool CanPaintCells() const;
   /// Hands the scanned range to every cell (one shared pair in the grid).
   void HandOutRange();
-  /// Paint of one cell (with the scale of the grid's range), keeping the
-  /// packed copy of LastPainted in step.
+  /// Paint of one cell, with the scale of the grid's range.
   void PaintAt(int32_t column, int32_t row, int32_t trail, double scale);
-  /// Makes lastPainted_ a copy of the cells' LastPainted (again).
-  void SyncLastPainted();
   /// Paints the cells listed in changed_, in their order.
   void PaintListed(int32_t trail, double scale);
   /// The part of a box on the layers.
@@ -93,14 +90,6 @@ class LayerPainter : public Display {
   std::optional<Canvas> trackCanvas_;
   std::optional<Canvas> agentCanvas_;
 
-  // Every cell's LastPainted, packed like the trails. The step's scan
-  // compares it with Track for all cells; reading it out of the cell
-  // records instead pulls the whole record array through the cache, about
-  // ten times slower. Only the painting writes LastPainted once a world
-  // stands (the setup's ResetCells zeroes it right after CreateLayers,
-  // which marks this copy stale), and PaintAt writes both.
-  std::vector<double> lastPainted_;
-  bool lastPaintedValid_ = false;
   /// The cells a PaintChangedCells repaints (grid indices), kept to reuse its memory.
   std::vector<std::size_t> changed_;
 

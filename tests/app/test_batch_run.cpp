@@ -156,6 +156,19 @@ TEST(BatchRun, PictureShowsTheAgentsUnlessLeftOut) {
   std::filesystem::remove(path);
 }
 
+TEST(BatchRun, ABadGravitySizeSkipsOnlyTheLines) {
+  const auto path = std::filesystem::temp_directory_path() / "quorvan_batch_gravity.png";
+  Simulation sim;
+  RunSummary summary;
+  ASSERT_EQ(RunWorld(Options({"--steps", "1", "--agents", "1", "--gravity", "5"}), 4, sim, nullptr, summary), "");
+  sim.settings.E_grav = "big";
+  std::string warning;
+  EXPECT_EQ(WritePicture(sim, path.string(), &warning), "");
+  EXPECT_EQ(warning, "'big' is not a valid floating point value");
+  EXPECT_TRUE(std::filesystem::exists(path));
+  std::filesystem::remove(path);
+}
+
 TEST(BatchRun, AnUnwritablePictureIsReported) {
   Simulation sim;
   RunSummary summary;

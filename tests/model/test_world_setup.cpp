@@ -129,7 +129,7 @@ TEST(SetupWorld, CellsStartReset) {
     for (int32_t c = 0; c < sim.ColCount; ++c) {
       const TCell& cell = sim.Cells(c, r);
       ASSERT_EQ(cell.Grey, 255);
-      ASSERT_EQ(cell.LastPainted, 0.0);
+      ASSERT_EQ(sim.Cells.LastPainted(c, r), 0.0);
       ASSERT_EQ(cell.FillColor, 0);
       ASSERT_EQ(sim.Cells.Track(c, r), 0.0);
       ASSERT_EQ(sim.Cells.ReturnTrack(c, r), 0.0);

@@ -46,7 +46,7 @@ TEST_P(GreyLevels, FollowTheShownTrailOverTheRange) {
   EXPECT_EQ(w.sim.Cells(10, 10).Grey, c.grey);
   for (int y = 20; y <= 21; ++y)
     for (int x = 20; x <= 21; ++x) EXPECT_EQ(ColorAt(w.painter.TrackLayer(), x, y), Grey(c.shown));
-  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, showReturn ? 70.0 : c.v);  // always Track
+  EXPECT_EQ(w.sim.Cells.LastPainted(10, 10), showReturn ? 70.0 : c.v);  // always Track
 }
 
 INSTANTIATE_TEST_SUITE_P(CellPaint, GreyLevels,
@@ -223,11 +223,11 @@ TEST_P(IncrementalRule, RepaintsOnlyCellsWhoseTrackMovedByMoreThanOne) {
   w.sim.TrackMin = 0.0L;
   w.sim.Cells.Track(10, 10) = c.lastPainted;
   w.painter.PaintAllCells();
-  ASSERT_EQ(w.sim.Cells(10, 10).LastPainted, c.lastPainted);
+  ASSERT_EQ(w.sim.Cells.LastPainted(10, 10), c.lastPainted);
   w.sim.Cells.Track(10, 10) = c.track;
   w.sim.TrackMax = 90.0L;
   w.painter.PaintChangedCells();
-  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, c.repainted ? c.track : c.lastPainted);
+  EXPECT_EQ(w.sim.Cells.LastPainted(10, 10), c.repainted ? c.track : c.lastPainted);
   EXPECT_EQ(ColorAt(w.painter.TrackLayer(), 20, 20), Grey(c.grey));
   EXPECT_EQ(w.sim.Cells.ShownMax, 90.0L);  // every cell has the new range
   EXPECT_EQ(w.sim.Cells.ShownMin, 0.0L);
@@ -246,10 +246,10 @@ TEST(CellPaint, PaintIfChangedOnItsOwnCanvasFollowsTheSameRule) {
   Canvas canvas(image, Canvas::WhiteIs::Opaque);
   w.sim.Cells.Track(10, 10) = 1.0;
   PaintIfChanged(w.sim.Cells, 10, 10, canvas, kTrailFootprint);
-  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, 0.0);
+  EXPECT_EQ(w.sim.Cells.LastPainted(10, 10), 0.0);
   w.sim.Cells.Track(10, 10) = 1.5;
   PaintIfChanged(w.sim.Cells, 10, 10, canvas, kTrailFootprint);
-  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, 1.5);
+  EXPECT_EQ(w.sim.Cells.LastPainted(10, 10), 1.5);
   EXPECT_NE(ColorAt(image, 20, 20), kWhitePx);
 }
 

@@ -83,7 +83,7 @@ TEST(LayerPainter, StepsKeepEveryRepaintedCellInItsStoredGrey) {
   for (int32_t r = 0; r < w.sim.RowCount; ++r) {
     for (int32_t c = 0; c < w.sim.ColCount; ++c) {
       const TCell& cell = w.sim.Cells(c, r);
-      if (w.sim.Cells.Kind(c, r) != 0 || cell.LastPainted == 0.0) continue;
+      if (w.sim.Cells.Kind(c, r) != 0 || w.sim.Cells.LastPainted(c, r) == 0.0) continue;
       const uint32_t g = static_cast<uint32_t>(cell.Grey) & 0xFFu;
       ASSERT_EQ(ColorAt(w.painter.TrackLayer(), 2 * c, 2 * r), 0x010101u * g) << c << "," << r;
       ++checked;
@@ -125,7 +125,7 @@ TEST(LayerPainter, NoTracksBlanksTheTrackLayerAndLeavesTheCellsAlone) {
   w.sim.TrackMax = 80.0L;
   w.painter.PaintChangedCells();
   EXPECT_EQ(testing::Count(w.painter.TrackLayer(), 0xFFFFFF), 404 * 404);
-  EXPECT_EQ(w.sim.Cells(10, 10).LastPainted, 50.0);
+  EXPECT_EQ(w.sim.Cells.LastPainted(10, 10), 50.0);
   EXPECT_EQ(w.sim.Cells.ShownMax, 50.0L);
 }
 
