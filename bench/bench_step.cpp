@@ -17,7 +17,7 @@ void Prepare(Simulation& sim, int agents, bool decay, bool roulette, int warmup)
   sim.settings.CB_decay = decay;
   sim.settings.rb_rulette = roulette;
   sim.settings.rb_hill = !roulette;
-  sim.settings.E_stop = "0";
+  sim.settings.E_stop.assign(1, '0');  // no stop time: the benchmark runs past 10,000 steps
   if (!sim.SetupWorld().empty()) std::abort();
   for (int i = 0; i < warmup; ++i) sim.DoStep();
 }

@@ -85,7 +85,9 @@ TEST_F(TimeStep, PickUpDependsOnTheConsumeProbability) {
     TAgent& a = Put(0, 5, 5, 0, kSearching);
     ASSERT_TRUE(sim.DoStep().ok());
     EXPECT_EQ(a.State, c.state);
-    if (c.state == kReturning) EXPECT_EQ(a.Source, 3);
+    if (c.state == kReturning) {
+      EXPECT_EQ(a.Source, 3);
+    }
     // The agent moves onto the destination in the same step, leaving only a footprint.
     EXPECT_EQ(a.CellX, 6);
     EXPECT_EQ(sim.Cells.Track(5, 5), 10.0);
@@ -298,7 +300,9 @@ TEST_F(TimeStep, DisplayIsCalledInStepOrderWithTheAgentsBeforeTheirMoves) {
     display.calls.clear();
     ASSERT_TRUE(sim.DoStep().ok());
     EXPECT_EQ(display.calls, k.calls);
-    if (k.agents) EXPECT_EQ(display.drawnAgentX, 5);
+    if (k.agents) {
+      EXPECT_EQ(display.drawnAgentX, 5);
+    }
     EXPECT_EQ(sim.Agents[0].CellX, 6);
     sim.SetDisplay(nullptr);
   }
