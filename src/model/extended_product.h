@@ -19,9 +19,10 @@ double NarrowToDenormal(long double z);
 
 /// The double as an extended real, exactly (a denormal is rebuilt from its bits).
 inline long double WidenExact(double x) {
+  // Plain double comparisons: zeros, normals, infinities and NaNs load as they are.
+  if (__builtin_expect(!(__builtin_fabs(x) < 0x1p-1022) || x == 0.0, 1)) return x;
   uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
-  if ((bits & 0x7FF0000000000000ull) != 0 || (bits << 1) == 0) return x;
   return detail::WidenDenormal(bits);
 }
 

@@ -47,22 +47,23 @@ void Simulation::SenseNeighbourhood(std::size_t index, int32_t threshold) {
   // A searching agent senses the return trail, a returning one the home scent.
   const double* sensed = A.State == kReturning ? Cells.HomeScentData() : Cells.ReturnTrackData();
 
-  // Sums are formed in extended precision and stored as doubles; trails
-  // decayed into the denormals pass through WidenExact / NarrowToDouble.
+  // Sums are formed in extended precision and stored as doubles. Trails
+  // decayed into the denormals enter through WidenExact; a denormal result
+  // (a noise of exactly 0 on such a trail) is rare enough to store plainly.
   // W is 1 whenever some cell has no trail at all, which is nearly always;
   // the noise is then r - 0.5, which a double holds exactly.
   const bool unitNoise = W == 1.0;
   const long double wideW = WidenExact(W);
   for (std::size_t j = 0; j < n; ++j) {
     const double r = Rand.RandomReal();
-    const double N = unitNoise ? r - 0.5 : NarrowToDouble((static_cast<long double>(r) - 0.5L) * wideW);
+    const double N = unitNoise ? r - 0.5 : static_cast<double>((static_cast<long double>(r) - 0.5L) * wideW);
     int32_t c = A.CellX + A.Directions[j].dx;
     int32_t rr = A.CellY + A.Directions[j].dy;
     WrapCell(c, rr, columns, rows);
     const std::size_t cell = Cells.Index(c, rr);
     const long double v = WidenExact(sensed[cell]);
-    total = NarrowToDouble((WidenExact(total) + v) + N);
-    scratch[j] = NarrowToDouble(v + N);
+    total = static_cast<double>((WidenExact(total) + v) + N);
+    scratch[j] = static_cast<double>(v + N);
   }
 
   A.ScentSum = total;
@@ -75,7 +76,7 @@ void Simulation::SenseNeighbourhood(std::size_t index, int32_t threshold) {
     return;
   }
   for (std::size_t j = 0; j < n; ++j) {
-    A.Chances.push_back(NarrowToDouble((WidenExact(scratch[j]) / total) * 100.0L));
+    A.Chances.push_back(static_cast<double>((WidenExact(scratch[j]) / total) * 100.0L));
   }
 }
 

@@ -53,12 +53,37 @@ __attribute__((target("avx2,fma"))) void DecayVector(double* trail, std::size_t 
   const __m256d half = _mm256_set1_pd(0.5);
   const __m256d halfBand = _mm256_set1_pd(0x1p-10);
 
+  // Most cells of most worlds carry no trail at all: 0 * d is 0 again, of
+  // the same sign unless d is negative.
+  const bool zerosStay = !(rate < 0);
+  // From 2^-860 up every product is at least 2^-960 (|d| >= 2^-100).
+  const __m256d ordinaryFloor = _mm256_set1_pd(0x1p-860);
+
   std::size_t i = 0;
   for (; i + 4 <= count; i += 4) {
     const __m256d t = _mm256_loadu_pd(trail + i);
     const __m256d absT = _mm256_and_pd(t, absMask);
-    const __m256d denormal =
-        _mm256_andnot_pd(_mm256_cmp_pd(t, zero, _CMP_EQ_OQ), _mm256_cmp_pd(absT, denormalLimit, _CMP_LT_OQ));
+    const __m256d isZero = _mm256_cmp_pd(t, zero, _CMP_EQ_OQ);
+    const int zeros = _mm256_movemask_pd(isZero);
+    if (zeros == 0xF && zerosStay) continue;
+
+    // Short road: every lane zero or at least 2^-860 (NaNs fail the test).
+    if (_mm256_movemask_pd(_mm256_or_pd(isZero, _mm256_cmp_pd(absT, ordinaryFloor, _CMP_GE_OQ))) == 0xF) {
+      const __m256d p = _mm256_mul_pd(t, d);
+      const __m256d e = _mm256_fmsub_pd(t, d, p);
+      const __m256d limit = _mm256_mul_pd(_mm256_and_pd(p, expMask), band);
+      _mm256_storeu_pd(trail + i, p);
+      if (const int mask = _mm256_movemask_pd(_mm256_cmp_pd(_mm256_and_pd(e, absMask), limit, _CMP_GT_OQ))) {
+        alignas(32) double original[4];
+        _mm256_store_pd(original, t);
+        for (int k = 0; k < 4; ++k) {
+          if (mask & (1 << k)) trail[i + static_cast<std::size_t>(k)] = ExtendedProduct(original[k], ld);
+        }
+      }
+      continue;
+    }
+
+    const __m256d denormal = _mm256_andnot_pd(isZero, _mm256_cmp_pd(absT, denormalLimit, _CMP_LT_OQ));
     const __m256d normalT = _mm256_andnot_pd(denormal, t);  // denormal lanes stay out of the products
     const __m256d p = _mm256_mul_pd(normalT, d);
     const __m256d e = _mm256_fmsub_pd(normalT, d, p);
