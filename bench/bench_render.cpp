@@ -59,9 +59,10 @@ void BM_PaintOneStep(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintOneStep)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-// The three parts alone, on the same kind of step.
-template <typename Part>
-void PaintPart(benchmark::State& state, Part part) {
+// The three parts alone, on the same kind of step, each after what the
+// step does before it.
+template <typename Before, typename Part>
+void PaintPart(benchmark::State& state, Before before, Part part) {
   Simulation sim;
   LayerPainter painter(sim);
   Prepare(sim, painter);
@@ -69,29 +70,38 @@ void PaintPart(benchmark::State& state, Part part) {
   for (auto _ : state) {
     sim.DoStep();
     sim.ScanTrackRange();
+    before(painter);
     const double start = ThreadSeconds();
     part(painter);
     state.SetIterationTime(ThreadSeconds() - start);
   }
 }
-void BM_ClearAgentLayer(benchmark::State& state) {
-  Simulation sim;
-  LayerPainter painter(sim);
-  Prepare(sim, painter);
-  sim.SetDisplay(nullptr);
-  for (auto _ : state) {
-    sim.DoStep();
-    painter.DrawAgents();  // something to wipe
-    const double start = ThreadSeconds();
-    painter.ClearAgentLayer();
-    state.SetIterationTime(ThreadSeconds() - start);
-  }
+void BM_ClearAgentLayer(benchmark::State& s) {
+  PaintPart(s, [](LayerPainter& p) { p.DrawAgents(); }, [](LayerPainter& p) { p.ClearAgentLayer(); });
 }
-void BM_PaintChangedCells(benchmark::State& s) { PaintPart(s, [](LayerPainter& p) { p.PaintChangedCells(); }); }
-void BM_DrawAgents(benchmark::State& s) { PaintPart(s, [](LayerPainter& p) { p.DrawAgents(); }); }
+void BM_PaintChangedCells(benchmark::State& s) {
+  PaintPart(s, [](LayerPainter& p) { p.ClearAgentLayer(); }, [](LayerPainter& p) { p.PaintChangedCells(); });
+}
+void BM_DrawAgents(benchmark::State& s) {
+  PaintPart(s, [](LayerPainter& p) { p.ClearAgentLayer(); }, [](LayerPainter& p) { p.DrawAgents(); });
+}
 BENCHMARK(BM_ClearAgentLayer)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaintChangedCells)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawAgents)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Looking at the agent layer after a step: the step's wipe and drawing
+// are done on the pixels then. The panel does this once per frame (some
+// 60 times a second), however many steps ran in between.
+void BM_LookAtAgentLayer(benchmark::State& s) {
+  PaintPart(
+      s,
+      [](LayerPainter& p) {
+        p.ClearAgentLayer();
+        p.DrawAgents();
+      },
+      [](LayerPainter& p) { benchmark::DoNotOptimize(p.AgentLayer().constBits()); });
+}
+BENCHMARK(BM_LookAtAgentLayer)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // A whole step with and without the painting, for comparison.
 void BM_StepHeadless(benchmark::State& state) {

@@ -35,7 +35,7 @@ TickEnd TickEndFor(int32_t heading) {
   return ComputeTickEnd(heading);
 }
 
-AgentBounds BoundsOf(const TAgent& agent) {
+AgentBounds BoundsOf(const AgentMark& agent) {
   const int64_t x = agent.PixelX, y = agent.PixelY, r = agent.Radius;
   const TickEnd tick = TickEndFor(agent.Heading);
   return {PixelBox{std::min(x - r, x + r), std::min(y - r, y + r), std::max(x - r, x + r), std::max(y - r, y + r)},
@@ -43,7 +43,7 @@ AgentBounds BoundsOf(const TAgent& agent) {
                    std::max(y, y + tick.dy) + 1}};
 }
 
-void Draw(const TAgent& agent, Canvas& canvas) {
+void Draw(const AgentMark& agent, Canvas& canvas) {
   canvas.SetPenWidth(1);
   if (agent.State == kSearching) {
     canvas.SetPenColor(kAgentOutline);

@@ -23,18 +23,33 @@ struct PixelBox {
   int64_t x1, y1, x2, y2;
 };
 
+/// What Draw reads of an agent, and nothing else: a drawing can be kept
+/// and done later, exactly as it would have been done at once.
+struct AgentMark {
+  int32_t PixelX;
+  int32_t PixelY;
+  int32_t Radius;
+  int32_t State;
+  int32_t Heading;
+};
+inline AgentMark MarkOf(const TAgent& agent) {
+  return {agent.PixelX, agent.PixelY, agent.Radius, agent.State, agent.Heading};
+}
+
 /// The two boxes that hold every pixel Draw paints for the agent: its
 /// circle's box and its tick's.
 struct AgentBounds {
   PixelBox circle;
   PixelBox tick;
 };
-AgentBounds BoundsOf(const TAgent& agent);
+AgentBounds BoundsOf(const AgentMark& agent);
+inline AgentBounds BoundsOf(const TAgent& agent) { return BoundsOf(MarkOf(agent)); }
 
 /// TAgent.Draw: the agent's circle (Ellipse of PixelX/Y +/- Radius, pen
 /// width 1, grey outline, red fill while searching and lime while
 /// returning; another State keeps the colours the canvas had), then its
 /// heading tick in green from the centre.
-void Draw(const TAgent& agent, Canvas& canvas);
+void Draw(const AgentMark& agent, Canvas& canvas);
+inline void Draw(const TAgent& agent, Canvas& canvas) { Draw(MarkOf(agent), canvas); }
 
 }  // namespace quorvan

@@ -63,6 +63,8 @@ void LayerPainter::CreateLayers() {
   agentCanvas_.emplace(agent_, Canvas::WhiteIs::Transparent);
   agentBoxes_.clear();
   agentBoxesComplete_ = true;
+  wipePending_ = false;
+  pendingMarks_.clear();
 }
 
 void LayerPainter::ReleaseLayers() {
@@ -70,6 +72,8 @@ void LayerPainter::ReleaseLayers() {
   agentCanvas_.reset();
   track_ = QImage();
   agent_ = QImage();
+  wipePending_ = false;
+  pendingMarks_.clear();
 }
 
 bool LayerPainter::CanPaintCells() const { return HasLayers() && !sim_.Cells.Empty(); }
@@ -159,6 +163,33 @@ void LayerPainter::PaintCell(int32_t column, int32_t row) {
 
 void LayerPainter::ClearAgentLayer() {
   if (!HasLayers()) return;
+  wipePending_ = true;
+  pendingMarks_.clear();
+}
+
+void LayerPainter::DrawAgents() {
+  if (!HasLayers()) return;
+  // Drawings kept without a wipe between them pile up; past this many
+  // marks they are done on the pixels, to keep the memory bounded.
+  constexpr std::size_t kMaxPendingMarks = std::size_t{1} << 20;
+  if (pendingMarks_.size() + sim_.Agents.size() > kMaxPendingMarks) BringAgentLayerUpToDate();
+  for (const TAgent& agent : sim_.Agents) pendingMarks_.push_back(MarkOf(agent));
+}
+
+const QImage& LayerPainter::AgentLayer() const {
+  BringAgentLayerUpToDate();
+  return agent_;
+}
+
+void LayerPainter::BringAgentLayerUpToDate() const {
+  if (!agentCanvas_) return;
+  if (wipePending_) WipeAgentPixels();
+  wipePending_ = false;
+  if (!pendingMarks_.empty()) DrawAgentPixels(pendingMarks_);
+  pendingMarks_.clear();
+}
+
+void LayerPainter::WipeAgentPixels() const {
   agentCanvas_->SetBrushColor(kWhite);
   agentCanvas_->SetPenColor(kWhite);
   Canvas::Batch batch(*agentCanvas_);
@@ -178,10 +209,8 @@ void LayerPainter::ClearAgentLayer() {
   agentBoxesComplete_ = true;
 }
 
-void LayerPainter::DrawAgents() {
-  if (!HasLayers()) return;
-  const std::vector<TAgent>& agents = sim_.Agents;
-  const std::size_t n = agents.size();
+void LayerPainter::DrawAgentPixels(const std::vector<AgentMark>& marks) const {
+  const std::size_t n = marks.size();
   constexpr std::size_t kMaxBoxes = std::size_t{1} << 22;
   if (agentBoxes_.size() + n > kMaxBoxes) {
     agentBoxesComplete_ = false;
@@ -191,8 +220,8 @@ void LayerPainter::DrawAgents() {
   // ahead, and to know what the next wipe has to clear.
   const std::size_t first = agentBoxes_.size();
   if (agentBoxesComplete_) {
-    for (const TAgent& agent : agents) {
-      const AgentBounds b = BoundsOf(agent);
+    for (const AgentMark& mark : marks) {
+      const AgentBounds b = BoundsOf(mark);
       agentBoxes_.push_back(Clip(PixelBox{std::min(b.circle.x1, b.tick.x1), std::min(b.circle.y1, b.tick.y1),
                                           std::max(b.circle.x2, b.tick.x2), std::max(b.circle.y2, b.tick.y2)}));
     }
@@ -200,7 +229,7 @@ void LayerPainter::DrawAgents() {
   Canvas::Batch batch(*agentCanvas_);
   for (std::size_t k = 0; k < n; ++k) {
     if (agentBoxesComplete_ && k + kFetchAhead < n) PrefetchBox(*agentCanvas_, agentBoxes_[first + k + kFetchAhead]);
-    Draw(agents[k], *agentCanvas_);
+    Draw(marks[k], *agentCanvas_);
   }
 }
 
@@ -218,7 +247,7 @@ QImage LayerPainter::Composite() const {
   if (!HasLayers()) return {};
   QImage panel = track_.copy();
   QPainter painter(&panel);
-  painter.drawImage(0, 0, agent_);
+  painter.drawImage(0, 0, AgentLayer());
   painter.end();
   return panel;
 }

@@ -43,9 +43,11 @@ class LayerPainter : public Display {
   void PaintChangedCells() override;
   /// Repaints one cell with Trail 0 against the range it holds.
   void PaintCell(int32_t column, int32_t row) override;
-  /// Wipes the agent layer (white, i.e. transparent).
+  /// Wipes the agent layer (white, i.e. transparent). The wipe is done on
+  /// the pixels when the layer is next looked at.
   void ClearAgentLayer() override;
-  /// Draws every agent, in list order.
+  /// Draws every agent, in list order, as it stands now. The drawing is
+  /// done on the pixels when the layer is next looked at.
   void DrawAgents() override;
   /// Draws the gravity lines on the track layer; the message of an E_grav
   /// text that is not a number, or empty.
@@ -59,7 +61,11 @@ class LayerPainter : public Display {
 
   bool HasLayers() const { return trackCanvas_.has_value(); }
   const QImage& TrackLayer() const { return track_; }
-  const QImage& AgentLayer() const { return agent_; }
+  /// The agent layer as the wipes and drawings so far have left it. Its
+  /// pixels are brought up to date here, when someone looks (see below):
+  /// the image shows what it held when it was asked for, so ask again
+  /// after painting rather than keeping the reference.
+  const QImage& AgentLayer() const;
   /// What the panel shows: AgentLayer composited over TrackLayer
   /// (Format_RGB32). A null image while there are no layers.
   QImage Composite() const;
@@ -82,24 +88,47 @@ class LayerPainter : public Display {
   /// The part of a box on the layers.
   PixelBox Clip(const PixelBox& box) const;
 
+  /// Carries out on the agent layer's pixels the wipe and the drawings
+  /// kept since they were last brought up to date.
+  void BringAgentLayerUpToDate() const;
+  /// The wipe of ClearAgentLayer, done on the pixels.
+  void WipeAgentPixels() const;
+  /// Draw of each agent mark, in order, done on the pixels.
+  void DrawAgentPixels(const std::vector<AgentMark>& marks) const;
+
   Simulation& sim_;
   int width_;
   int height_;
   QImage track_;
-  QImage agent_;
   std::optional<Canvas> trackCanvas_;
-  std::optional<Canvas> agentCanvas_;
 
   /// The cells a PaintChangedCells repaints (grid indices), kept to reuse its memory.
   std::vector<std::size_t> changed_;
 
-  // Where agents were drawn since the agent layer was last wiped, one box
-  // per agent (clipped to the layer). Nothing else draws on that layer, so
-  // the rest of it is still blank and a wipe need only clear these boxes:
-  // wiping the whole layer costs more than drawing all the agents. Should
-  // there ever be too many, the next wipe clears the whole layer.
-  std::vector<PixelBox> agentBoxes_;
-  bool agentBoxesComplete_ = true;
+  // The agent layer is wiped and drawn at every step but looked at only
+  // some tens of times a second (the panel's frames, a picture, a test).
+  // ClearAgentLayer and DrawAgents therefore keep what they would do: a
+  // wipe, and what Draw reads of each agent in list order. AgentLayer()
+  // does it on the pixels, in the same order and on the same canvas, so
+  // the layer holds exactly what wiping and drawing at once would have
+  // left; steps between two looks never draw agents that no one sees.
+  // Only these two operations touch the agent layer, and its canvas's pen
+  // and brush are set by each of them before use, so doing them later
+  // changes nothing else.
+  mutable QImage agent_;
+  mutable std::optional<Canvas> agentCanvas_;
+  /// A wipe is waiting; drawings kept before it are dropped.
+  mutable bool wipePending_ = false;
+  /// Agents to draw after the waiting wipe (or over the pixels as they are).
+  mutable std::vector<AgentMark> pendingMarks_;
+
+  // Where agents were drawn on the pixels since they were last wiped, one
+  // box per agent (clipped to the layer). Nothing else draws on that layer,
+  // so the rest of it is still blank and a wipe need only clear these
+  // boxes: wiping the whole layer costs more than drawing all the agents.
+  // Should there ever be too many, the next wipe clears the whole layer.
+  mutable std::vector<PixelBox> agentBoxes_;
+  mutable bool agentBoxesComplete_ = true;
 };
 
 }  // namespace quorvan

@@ -58,7 +58,7 @@ TEST(LayerPainter, SetupAndAStepShowTheAgentsWhereTheyStoodBeforeMoving) {
   bool moved = false;
   for (const TAgent& a : w.sim.Agents) moved |= a.PixelX != 203 || a.PixelY != 203;
   EXPECT_TRUE(moved);
-  ExpectAgentsOnlyAtTheStart(agents);  // the picture is of before the moves
+  ExpectAgentsOnlyAtTheStart(w.painter.AgentLayer());  // the picture is of before the moves
 }
 
 TEST(LayerPainter, ClearingAfterStepsLeavesNothingBehind) {
