@@ -54,7 +54,7 @@ class Simulation {
  public:
   explicit Simulation(Display* display = nullptr);
 
-  // ---- owned by the window in the original design: the world ----
+  // ---- the world: what a setup builds and ClearWorld releases ----
   std::vector<TAgent> Agents;
   TCellList Cells;
   TLimbo Limbo;

@@ -33,6 +33,16 @@ void DecayScalar(double* trail, std::size_t count, long double d) {
   for (std::size_t i = 0; i < count; ++i) trail[i] = ExtendedProduct(trail[i], d);
 }
 
+// The lanes of `mask` again, from their original values t, by the exact scalar product.
+__attribute__((target("avx2,fma"))) inline void RedoLanes(double* out, __m256d t, int mask, long double d) {
+  if (mask == 0) return;
+  alignas(32) double original[4];
+  _mm256_store_pd(original, t);
+  for (int k = 0; k < 4; ++k) {
+    if (mask & (1 << k)) out[k] = ExtendedProduct(original[k], d);
+  }
+}
+
 __attribute__((target("avx2,fma"))) void DecayVector(double* trail, std::size_t count, double rate) {
   const __m256d d = _mm256_set1_pd(rate);
   const __m256d absMask = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
@@ -73,13 +83,7 @@ __attribute__((target("avx2,fma"))) void DecayVector(double* trail, std::size_t 
       const __m256d e = _mm256_fmsub_pd(t, d, p);
       const __m256d limit = _mm256_mul_pd(_mm256_and_pd(p, expMask), band);
       _mm256_storeu_pd(trail + i, p);
-      if (const int mask = _mm256_movemask_pd(_mm256_cmp_pd(_mm256_and_pd(e, absMask), limit, _CMP_GT_OQ))) {
-        alignas(32) double original[4];
-        _mm256_store_pd(original, t);
-        for (int k = 0; k < 4; ++k) {
-          if (mask & (1 << k)) trail[i + static_cast<std::size_t>(k)] = ExtendedProduct(original[k], ld);
-        }
-      }
+      RedoLanes(trail + i, t, _mm256_movemask_pd(_mm256_cmp_pd(_mm256_and_pd(e, absMask), limit, _CMP_GT_OQ)), ld);
       continue;
     }
 
@@ -112,13 +116,7 @@ __attribute__((target("avx2,fma"))) void DecayVector(double* trail, std::size_t 
     }
     _mm256_storeu_pd(trail + i, result);
 
-    if (const int mask = _mm256_movemask_pd(suspect); mask != 0) {
-      alignas(32) double original[4];
-      _mm256_store_pd(original, t);
-      for (int k = 0; k < 4; ++k) {
-        if (mask & (1 << k)) trail[i + static_cast<std::size_t>(k)] = ExtendedProduct(original[k], ld);
-      }
-    }
+    RedoLanes(trail + i, t, _mm256_movemask_pd(suspect), ld);
   }
   for (; i < count; ++i) trail[i] = ExtendedProduct(trail[i], ld);
 }
