@@ -60,7 +60,7 @@ void Canvas::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom) 
   Box(left, top, right, bottom, brushPixel_);
 }
 
-void Canvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+void Canvas::AnyRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   if (penPixel_ == brushPixel_) {
     Box(x1, y1, x2, y2, penPixel_);
     return;

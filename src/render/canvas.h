@@ -102,7 +102,18 @@ class Canvas {
     }
   }
 
-  void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    // The cells' squares: one colour, wholly inside the image, ordered.
+    if (penPixel_ == brushPixel_ && x1 >= 0 && y1 >= 0 && x1 < x2 && y1 < y2 && x2 <= width_ && y2 <= height_) {
+      const Pixels px = Begin();
+      for (int64_t y = y1; y < y2; ++y) {
+        uint32_t* row = px.bits + y * px.stride;
+        for (int64_t x = x1; x < x2; ++x) row[x] = penPixel_;
+      }
+      return;
+    }
+    AnyRectangle(x1, y1, x2, y2);
+  }
   void FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
   /// Fills with the brush at least the box [x1, x2) x [y1, y2) (clipped to
   /// the image), rounded out on each row to whole blocks of 16 pixels, one
@@ -145,6 +156,8 @@ class Canvas {
     for (int64_t x = x1; x < x2; ++x) row[x] = pixel;
   }
   void Box(int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint32_t pixel);
+  /// Rectangle in every case: outline and fill apart, clipped, any order.
+  void AnyRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 
   EllipseRow EllipseRowOf(int64_t w, int64_t h, int64_t pen, int64_t row);
   void ThinLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1);

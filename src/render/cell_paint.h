@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "canvas.h"
 #include "Calcer.h"
@@ -42,6 +43,11 @@ void Paint(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_
 /// Paint with the scale of the grid's range worked out already, for runs
 /// over many cells.
 void Paint(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_t trail, double scale);
+
+/// Paint of each cell listed (grid indices), in that order, with the
+/// scale of the grid's range worked out already: a step's repainting.
+void PaintCells(TCellList& cells, const std::vector<std::size_t>& indices, Canvas& canvas, int32_t trail,
+                double scale);
 
 /// The incremental rule: has Track moved by more than 1 since `last`, the
 /// Track of the cell's last painting? The difference is formed in extended

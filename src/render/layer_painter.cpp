@@ -98,7 +98,6 @@ void LayerPainter::PaintChangedCells() {
   const int32_t trail = sim_.settings.CB_showAB ? kTrailReturn : kTrailFootprint;
   HandOutRange();
   const double scale = GreyScale(sim_.Cells.ShownMin, sim_.Cells.ShownMax);
-  Canvas::Batch batch(*trackCanvas_);
   // Which cells: one pass over the trail and LastPainted arrays, four cells at a time,
   // looking closer only where one of them moved by 1 or more. Storage order
   // is the painting order, row by row and left to right.
@@ -117,31 +116,7 @@ void LayerPainter::PaintChangedCells() {
   for (; i < count; ++i) {
     if (TrackMoved(track[i], last[i])) changed_.push_back(i);
   }
-  PaintListed(trail, scale);
-}
-
-void LayerPainter::PaintListed(int32_t trail, double scale) {
-  // The changed cells lie scattered over memory, and waiting for each
-  // cell record and each row of the layer in turn is most of the cost:
-  // fetch them a few cells ahead.
-  const TCellList& cells = sim_.Cells;
-  const std::size_t columns = static_cast<std::size_t>(cells.Columns());
-  const std::size_t n = changed_.size();
-  for (std::size_t k = 0; k < n; ++k) {
-    if (k + 2 * kFetchAhead < n) {
-      const char* record = reinterpret_cast<const char*>(&cells.at(changed_[k + 2 * kFetchAhead]));
-      __builtin_prefetch(record, 1);
-      __builtin_prefetch(record + sizeof(TCell) - 1, 1);
-    }
-    if (k + kFetchAhead < n) {
-      const TCell& next = cells.at(changed_[k + kFetchAhead]);
-      const int64_t top = static_cast<int64_t>(next.PositionY) - next.Size;
-      const int64_t rows = std::min<int64_t>(2 * static_cast<int64_t>(next.Size), 16);
-      for (int64_t y = top; y < top + rows; ++y) trackCanvas_->Prefetch(next.PositionX - next.Size, y);
-    }
-    const std::size_t index = changed_[k];
-    PaintAt(static_cast<int32_t>(index % columns), static_cast<int32_t>(index / columns), trail, scale);
-  }
+  PaintCells(sim_.Cells, changed_, *trackCanvas_, trail, scale);
 }
 
 void LayerPainter::PaintAllCells() {

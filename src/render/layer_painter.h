@@ -83,8 +83,6 @@ class LayerPainter : public Display {
   void HandOutRange();
   /// Paint of one cell, with the scale of the grid's range.
   void PaintAt(int32_t column, int32_t row, int32_t trail, double scale);
-  /// Paints the cells listed in changed_, in their order.
-  void PaintListed(int32_t trail, double scale);
   /// The part of a box on the layers.
   PixelBox Clip(const PixelBox& box) const;
 

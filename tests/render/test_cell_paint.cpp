@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <ostream>
+#include <vector>
 
 #include "pixels.h"
 #include "render_world.h"
@@ -93,6 +94,78 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{std::nan(""), 0, 100, 0}));
 
 // ---- kinds -----------------------------------------------------------------
+
+// ---- grey levels of many trails at once -----------------------------------
+
+struct RangeCase {
+  const char* name;
+  long double min, max;
+};
+std::ostream& operator<<(std::ostream& os, const RangeCase& c) { return os << c.name; }
+
+class GreyLevelsOfWholeGrids : public ::testing::TestWithParam<RangeCase> {};
+
+// Every free cell painted against the range gets the Grey that GreyLevel
+// gives its trail, also for trails whose level lies within a few units in
+// the last place of a half (where rounding decides), far outside the
+// range, or not finite.
+TEST_P(GreyLevelsOfWholeGrids, AgreeWithTheGreyLevelOfEachTrail) {
+  const RangeCase& range = GetParam();
+  RenderWorld w(2, 0, -1);
+  w.sim.settings.CB_showAB = false;
+  w.sim.TrackMin = range.min;
+  w.sim.TrackMax = range.max;
+  const double scale = GreyScale(range.min, range.max);
+  const double inf = std::numeric_limits<double>::infinity();
+  std::vector<double> trails;
+  for (int k = -40; k <= 300; ++k) {
+    // The trail nearest to a level of k + 0.5, and its neighbours.
+    const long double e = 255.0L - (k + 0.5L) - 20.0L;
+    double v = scale == 0.0 ? 0.0 : static_cast<double>(range.min + e / scale);
+    for (int step = 0; step < 3; ++step) v = std::nextafter(v, -inf);
+    for (int step = 0; step < 7; ++step) {
+      trails.push_back(v);
+      v = std::nextafter(v, inf);
+    }
+  }
+  uint64_t seed = 99;
+  const double span = static_cast<double>(range.max - range.min);
+  for (int k = 0; k < 4000; ++k) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    const double u = static_cast<double>(seed >> 11) / 9007199254740992.0;
+    trails.push_back(static_cast<double>(range.min) + (1.4 * u - 0.2) * span);
+  }
+  for (double v : {0.0, -0.0, 1e-320, -1.0, 1e30, -1e30, 1e300, inf, -inf, std::nan("")}) trails.push_back(v);
+
+  const int32_t columns = w.sim.Cells.Columns();
+  ASSERT_LE(trails.size(), w.sim.Cells.Count());
+  for (std::size_t i = 0; i < trails.size(); ++i) {
+    const auto c = static_cast<int32_t>(i % static_cast<std::size_t>(columns));
+    const auto r = static_cast<int32_t>(i / static_cast<std::size_t>(columns));
+    w.sim.Cells.Kind(c, r) = kFree;
+    w.sim.Cells.Track(c, r) = trails[i];
+  }
+  w.painter.PaintAllCells();
+  for (std::size_t i = 0; i < trails.size(); ++i) {
+    const auto c = static_cast<int32_t>(i % static_cast<std::size_t>(columns));
+    const auto r = static_cast<int32_t>(i / static_cast<std::size_t>(columns));
+    const int32_t expected = GreyLevel(trails[i], range.min, range.max);
+    ASSERT_EQ(w.sim.Cells(c, r).Grey, expected) << "trail " << trails[i];
+    ASSERT_EQ(ColorAt(w.painter.TrackLayer(), 2 * c, 2 * r), Grey(static_cast<uint32_t>(expected) & 0xFFu));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(CellPaint, GreyLevelsOfWholeGrids,
+                         ::testing::Values(RangeCase{"ZeroToHundred", 0.0L, 100.0L},
+                                           RangeCase{"FreshWorld", 0.0L, 0.1L},
+                                           RangeCase{"ThirdsOfAUnit", 1.0L / 3, 7.0L / 3},
+                                           RangeCase{"MinimumADouble", 0.1L, 3.0L},
+                                           RangeCase{"MinimumNotADouble", 0.1L + 1e-19L, 3.0L},
+                                           RangeCase{"NegativeMinimum", -50.0L, 50.0L},
+                                           RangeCase{"Huge", 1e15L, 1e15L + 1e4L},
+                                           RangeCase{"MinimumFarFromADouble", 1e16L + 0.5L, 1e16L + 1e4L},
+                                           RangeCase{"Tiny", 0.0L, 1e-9L},
+                                           RangeCase{"Empty", 5.0L, 5.0L}));
 
 TEST(CellPaint, KindsHaveFixedColoursWhateverTheTrail) {
   RenderWorld w;
