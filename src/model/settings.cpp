@@ -27,7 +27,11 @@ std::string FormatMessage(std::string_view message, std::string_view text) {
 
 Converted<int32_t> TextToInt(std::string_view text) {
   std::string_view s = Trim(text);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  // One sign at most: "+-5" is no number.
+  if (!s.empty() && s.front() == '+') {
+    s.remove_prefix(1);
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) return {std::nullopt, FormatMessage(kInvalidInteger, text)};
+  }
   int32_t value = 0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
   if (s.empty() || ec != std::errc() || end != s.data() + s.size()) {
@@ -47,14 +51,18 @@ Converted<long double> TextToReal(std::string_view text) {
     }
   }
   std::string_view digits = s;
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  bool plus = false;
+  if (!digits.empty() && digits.front() == '+') {
+    digits.remove_prefix(1);
+    plus = true;
+  }
   long double value = 0.0L;
   const auto [end, ec] =
       std::from_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::general);
   const bool startsLikeNumber =
       !digits.empty() && (std::isdigit(static_cast<unsigned char>(digits.front())) || digits.front() == '.' ||
                           digits.front() == '-');
-  if (separators > 1 || !startsLikeNumber || ec != std::errc() || end != digits.data() + digits.size() ||
+  if (separators > 1 || !startsLikeNumber || (plus && digits.front() == '-') || ec != std::errc() || end != digits.data() + digits.size() ||
       !std::isfinite(value)) {
     return {std::nullopt, FormatMessage(kInvalidFloat, text)};
   }

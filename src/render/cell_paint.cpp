@@ -22,16 +22,19 @@ int32_t GreyLevel(double v, long double shownMin, double scale) {
   if (v > 0.0) e = static_cast<double>(static_cast<long double>(e) + 20.0L);
 
   const long double level = 255.0L - static_cast<long double>(e);
-  if (std::isnan(level)) return 0;
-  if (level <= static_cast<long double>(std::numeric_limits<int32_t>::min())) {
-    return std::numeric_limits<int32_t>::min();
+  // Grey is a 32-bit integer whose low eight bits give the colour: a level
+  // beyond 32 bits keeps the low 32 bits of its rounded value, so a trail far
+  // above the range still comes out in the grey its arithmetic gives.
+  if (!std::isfinite(level)) return 0;
+  // lrint rounds half to even in the default rounding mode and, unlike
+  // nearbyint, does not save and restore the x87 state.
+  if (std::fabs(level) < 0x1p63L) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(std::llrint(level))));
   }
-  if (level >= static_cast<long double>(std::numeric_limits<int32_t>::max())) {
-    return std::numeric_limits<int32_t>::max();
-  }
-  // In range now; lrint rounds half to even in the default rounding mode
-  // and, unlike nearbyint, does not save and restore the x87 state.
-  return static_cast<int32_t>(std::lrint(level));
+  // Beyond 64 bits every long double is a whole number; fmod is exact.
+  long double low = std::fmod(level, 0x1p32L);
+  if (low < 0.0L) low += 0x1p32L;
+  return static_cast<int32_t>(static_cast<uint32_t>(low));
 }
 
 namespace {
