@@ -5,11 +5,15 @@
 #include <cctype>
 #include <charconv>
 #include <map>
+#include <filesystem>
+#include <limits>
 #include <sstream>
 
 namespace quorvan::batch {
 
 namespace {
+
+constexpr int64_t kMaxInt = std::numeric_limits<int32_t>::max();
 
 const std::map<std::string, int32_t> kModes = {
     {"random", 0}, {"circle", 1}, {"raster", 2}, {"manhattan", 3}};
@@ -22,6 +26,44 @@ std::string CheckText(const char* option, const std::optional<std::string>& text
   return error.empty() ? std::string() : std::string(option) + ": " + error;
 }
 
+// A whole number from lo to hi, written in decimal digits with an optional
+// sign, as the window's conversions take it (no "0x5", no "12.5"); the
+// message is short and names the fault.
+CLI::Validator WholeNumber(int64_t lo, int64_t hi) {
+  return CLI::Validator(
+      [lo, hi](std::string& text) -> std::string {
+        const Converted<int32_t> value = TextToInt(text);
+        if (!value) return "'" + text + "' is not a whole number";
+        if (*value < lo || *value > hi) {
+          return "'" + text + "' is not from " + std::to_string(lo) + " to " + std::to_string(hi);
+        }
+        return {};
+      },
+      "", "WholeNumber");
+}
+
+// The output paths: none empty, no two the same file (standard output, "-",
+// counts as one place too).
+std::string CheckOutputs(const BatchOptions& o, const std::vector<std::pair<const char*, bool>>& given) {
+  const std::pair<const char*, const std::string*> outputs[] = {
+      {"--csv", &o.csvPath}, {"--json", &o.jsonPath}, {"--png", &o.pngPath}};
+  std::vector<std::pair<const char*, std::string>> seen;
+  for (std::size_t i = 0; i < std::size(outputs); ++i) {
+    const auto& [option, path] = outputs[i];
+    if (!given[i].second) continue;
+    if (path->empty()) return std::string(option) + ": the file name is empty";
+    if (*path == "-" && std::string(option) == "--png") return "--png: a picture cannot go to standard output";
+    std::error_code ec;
+    const std::string place =
+        *path == "-" ? std::string("-") : std::filesystem::weakly_canonical(std::filesystem::absolute(*path), ec).string();
+    for (const auto& [other, otherPlace] : seen) {
+      if (otherPlace == place) return std::string(option) + ": '" + *path + "' is also the file of " + other;
+    }
+    seen.emplace_back(option, place);
+  }
+  return {};
+}
+
 }  // namespace
 
 int32_t ModeNumber(const std::string& mode) { return kModes.at(mode); }
@@ -32,21 +74,21 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   app.set_help_flag("-h,--help", "Print this help and exit");
   app.get_formatter()->column_width(34);
 
-  app.add_option("--agents", o.agents, "Number of agents")->capture_default_str()->check(CLI::NonNegativeNumber);
+  app.add_option("--agents", o.agents, "Number of agents")->capture_default_str()->check(WholeNumber(0, kMaxInt));
   app.add_option("--cell-size", o.cellSize, "Cell edge in pixels on the 404-pixel panel")
       ->capture_default_str()
-      ->check(CLI::Range(2, 10));
+      ->check(WholeNumber(2, 10));
   app.add_option("--steps", o.steps, "Stop time: the number of steps to run")
       ->capture_default_str()
-      ->check(CLI::NonNegativeNumber);
+      ->check(WholeNumber(0, kMaxInt));
   app.add_option("--mode", o.mode, "Landscape")->capture_default_str()->check(
       CLI::IsMember({"random", "circle", "raster", "manhattan"}));
   app.add_option("--threshold", o.threshold, "Angle threshold in degrees")
       ->capture_default_str()
-      ->check(CLI::Range(0, 180));
+      ->check(WholeNumber(0, 180));
   app.add_option("--wiggle", o.wiggle, "Wiggle threshold in degrees")
       ->capture_default_str()
-      ->check(CLI::Range(0, 180));
+      ->check(WholeNumber(0, 180));
   app.add_option("--noise", o.noise, "Return noise (default: the landscape's, 30 or 50)");
   app.add_option("--consume", o.consume, "Consume probability (default: 0.35, or 0.05 in manhattan)");
   app.add_option("--decay", o.decay, "Decay rate per step (decay is off when absent)")->type_name("RATE");
@@ -58,9 +100,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   std::optional<std::string> seedText;
   app.add_option("--seed", seedText, "Random seed, 0 to 2^64-1 (from the clock when absent; always reported)")
       ->type_name("N");
-  app.add_option("--csv", o.csvPath, "Write step,successful,returning,track_max per step")->type_name("FILE");
-  app.add_option("--json", o.jsonPath, "Write a summary as JSON (- for standard output)")->type_name("FILE");
-  app.add_option("--png", o.pngPath, "Write the panel after the last step as a PNG")->type_name("FILE");
+  CLI::Option* csv =
+      app.add_option("--csv", o.csvPath, "Write step,successful,returning,track_max per step (- for standard output)")
+          ->type_name("FILE");
+  CLI::Option* json =
+      app.add_option("--json", o.jsonPath, "Write a summary as JSON (- for standard output)")->type_name("FILE");
+  CLI::Option* png = app.add_option("--png", o.pngPath, "Write the panel after the last step as a PNG")->type_name("FILE");
   app.add_option("--gravity", o.gravity, "Draw gravity lines of this size factor in the picture")
       ->type_name("G");
   app.add_flag("--no-agents", o.noAgents, "Leave the agents out of the picture");
@@ -101,6 +146,13 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
       out.exitCode = 2;
       return out;
     }
+  }
+  if (const std::string error =
+          CheckOutputs(o, {{"--csv", csv->count() > 0}, {"--json", json->count() > 0}, {"--png", png->count() > 0}});
+      !error.empty()) {
+    out.output = "quorvan-batch: " + error + "\n";
+    out.exitCode = 2;
+    return out;
   }
   out.options = o;
   return out;

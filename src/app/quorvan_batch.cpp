@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -11,46 +10,12 @@
 #include "batch_options.h"
 #include "batch_picture.h"
 #include "batch_run.h"
+#include "output_file.h"
 
 using namespace quorvan;
 using namespace quorvan::batch;
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// Output files, opened before the run so that a bad path fails before any
-// work; on failure, whatever was created is removed again.
-class Outputs {
- public:
-  ~Outputs() {
-    if (!keep_) {
-      files_.clear();
-      for (const auto& p : created_) std::filesystem::remove(p);
-    }
-  }
-  std::FILE* Open(const std::string& path, std::string& error) {
-    File f(std::fopen(path.c_str(), "wb"));
-    if (!f) {
-      error = "cannot write '" + path + "'";
-      return nullptr;
-    }
-    created_.push_back(path);
-    files_.push_back(std::move(f));
-    return files_.back().get();
-  }
-  void Keep() { keep_ = true; }
-
- private:
-  std::vector<File> files_;
-  std::vector<std::string> created_;
-  bool keep_ = false;
-};
 
 uint64_t ClockSeed() {
   const auto now = std::chrono::system_clock::now().time_since_epoch().count();
@@ -75,37 +40,51 @@ int main(int argc, char** argv) {
   }
   const BatchOptions& options = *parsed.options;
 
-  Outputs outputs;
+  // Every output is made under a temporary name first, so that a bad path
+  // fails before any work, and renamed over its target only once the whole
+  // run has succeeded: a failure leaves every existing file as it was.
   std::string error;
-  std::FILE* csvFile = nullptr;
-  std::FILE* jsonFile = nullptr;
-  if (!options.csvPath.empty() && !(csvFile = outputs.Open(options.csvPath, error))) return Fail(error, 2);
-  if (!options.jsonPath.empty() && options.jsonPath != "-" && !(jsonFile = outputs.Open(options.jsonPath, error))) {
-    return Fail(error, 2);
-  }
-  if (!options.pngPath.empty() && !outputs.Open(options.pngPath, error)) return Fail(error, 2);
+  OutputFile csvFile;
+  OutputFile jsonFile;
+  OutputFile pngFile;
+  const bool csvToStdout = options.csvPath == "-";
+  const bool jsonToStdout = options.jsonPath == "-";
+  if (!options.csvPath.empty() && !csvToStdout && !csvFile.Open(options.csvPath, error)) return Fail(error, 2);
+  if (!options.jsonPath.empty() && !jsonToStdout && !jsonFile.Open(options.jsonPath, error)) return Fail(error, 2);
+  if (!options.pngPath.empty() && !pngFile.Open(options.pngPath, error)) return Fail(error, 2);
 
   const uint64_t seed = options.seed.value_or(ClockSeed());
   Simulation sim;
-  std::unique_ptr<CsvWriter> csv = csvFile ? std::make_unique<CsvWriter>(csvFile) : nullptr;
+  std::unique_ptr<CsvWriter> csv;
+  if (csvToStdout) {
+    csv = std::make_unique<CsvWriter>(stdout);
+  } else if (csvFile.File()) {
+    csv = std::make_unique<CsvWriter>(csvFile.File());
+  }
   RunSummary summary;
   if (error = RunWorld(options, seed, sim, csv.get(), summary); !error.empty()) return Fail(error, 2);
-  if (csv && !csv->Finish()) return Fail("cannot write '" + options.csvPath + "'", 1);
+  if (csv && !csv->Finish()) return Fail("cannot write '" + options.csvPath + "'", 2);
 
   const std::string json = SummaryJson(options, sim, summary);
-  if (options.jsonPath == "-") {
-    std::fputs(json.c_str(), stdout);
-  } else if (jsonFile) {
-    if (std::fputs(json.c_str(), jsonFile) < 0 || std::fflush(jsonFile) != 0) {
-      return Fail("cannot write '" + options.jsonPath + "'", 1);
-    }
+  if (jsonToStdout) {
+    if (std::fputs(json.c_str(), stdout) < 0 || std::fflush(stdout) != 0) return Fail("cannot write the JSON summary", 2);
+  } else if (jsonFile.File() && std::fputs(json.c_str(), jsonFile.File()) < 0) {
+    return Fail("cannot write '" + options.jsonPath + "'", 2);
   }
-  if (!options.pngPath.empty()) {
+  if (pngFile.File()) {
     std::string warning;
-    if (error = WritePicture(sim, options.pngPath, &warning); !error.empty()) return Fail(error, 1);
+    if (error = WritePicture(sim, pngFile.WritePath(), &warning); !error.empty()) {
+      return Fail("cannot write '" + options.pngPath + "'", 2);
+    }
     if (!warning.empty()) std::fprintf(stderr, "quorvan-batch: %s (no gravity lines drawn)\n", warning.c_str());
   }
-  outputs.Keep();
+  OutputFile* const files[] = {&csvFile, &jsonFile, &pngFile};
+  for (OutputFile* file : files) {
+    if (file->File() && !file->Finish(error)) return Fail(error, 2);
+  }
+  for (OutputFile* file : files) {
+    if (!file->WritePath().empty() && !file->Rename(error)) return Fail(error, 2);
+  }
 
   std::fprintf(stderr, "quorvan-batch: %d steps of %zu agents in %.3f s (%.0f steps/s), seed %llu\n",
                summary.stepsRun, sim.Agents.size(), summary.elapsedSeconds,

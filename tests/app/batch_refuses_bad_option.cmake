@@ -1,22 +1,64 @@
-# Runs quorvan-batch with bad options and checks: exit status 2, a message
-# naming the option on stderr, and no output file left behind.
+# Runs quorvan-batch with bad options and outputs and checks: exit status 2,
+# a short message naming the option or file on stderr, the output file that
+# existed before byte for byte as it was, and no temporary file left behind.
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
+set(old "an earlier run's table\n")
 foreach(case "--mode;nowhere;--mode" "--noise;abc;--noise" "--decay;1e999;--decay" "--cell-size;11;--cell-size"
-              "--agents;-3;--agents" "--seed;x;--seed" "--json;${OUT}/no/such/dir.json;no/such/dir.json")
+              "--agents;-3;--agents" "--agents;0x5;not a whole number" "--threshold;12.5;not a whole number"
+              "--seed;x;--seed" "--json;${OUT}/no/such/dir.json;no/such/dir.json" "--json;/proc/x;/proc/x"
+              "--json;${OUT}/./steps.csv;also the file of --csv" "--png;-;--png" "--json;/dev/full;/dev/full"
+              "--agents;999999999999;--agents")
   list(GET case 0 option)
   list(GET case 1 value)
   list(GET case 2 named)
-  execute_process(COMMAND ${BATCH} --steps 5 --csv ${OUT}/steps.csv ${option} ${value}
+  file(WRITE ${OUT}/steps.csv "${old}")
+  execute_process(COMMAND ${BATCH} --steps 5 --csv ${OUT}/steps.csv ${option} "${value}"
                   RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
   if(NOT rc EQUAL 2)
     message(FATAL_ERROR "${option} ${value}: exit status ${rc}, expected 2")
   endif()
   string(FIND "${err}" "${named}" at)
-  if(at EQUAL -1)
-    message(FATAL_ERROR "${option} ${value}: message does not name the option: ${err}")
+  string(LENGTH "${err}" length)
+  if(at EQUAL -1 OR length GREATER 160)
+    message(FATAL_ERROR "${option} ${value}: message does not name '${named}' in short: ${err}")
   endif()
-  if(EXISTS ${OUT}/steps.csv)
-    message(FATAL_ERROR "${option} ${value}: steps.csv was written")
+  file(READ ${OUT}/steps.csv now)
+  if(NOT now STREQUAL old)
+    message(FATAL_ERROR "${option} ${value}: the existing steps.csv was changed")
+  endif()
+  file(GLOB left ${OUT}/.*tmp*)
+  if(left)
+    message(FATAL_ERROR "${option} ${value}: temporary files left behind: ${left}")
   endif()
 endforeach()
+
+# An empty file name is refused, and so is one path for two outputs.
+foreach(case "--csv;" "--json;${OUT}/steps.csv")
+  list(GET case 0 option)
+  list(LENGTH case n)
+  set(value "")
+  if(n GREATER 1)
+    list(GET case 1 value)
+  endif()
+  execute_process(COMMAND ${BATCH} --steps 5 --csv ${OUT}/steps.csv ${option} "${value}"
+                  RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+  if(NOT rc EQUAL 2)
+    message(FATAL_ERROR "${option} '${value}': exit status ${rc}, expected 2")
+  endif()
+endforeach()
+
+# A linked output replaces the file the link names; the link stays.
+file(WRITE ${OUT}/target.csv "${old}")
+file(CREATE_LINK target.csv ${OUT}/link.csv SYMBOLIC)
+execute_process(COMMAND ${BATCH} --steps 5 --seed 1 --csv ${OUT}/link.csv RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+file(READ ${OUT}/target.csv now)
+if(NOT rc EQUAL 0 OR NOT IS_SYMLINK ${OUT}/link.csv OR NOT now MATCHES "^step,successful")
+  message(FATAL_ERROR "a linked output: exit ${rc}, the link or its target not as expected")
+endif()
+
+# "-" is standard output for the table too.
+execute_process(COMMAND ${BATCH} --steps 2 --seed 1 --csv - RESULT_VARIABLE rc OUTPUT_VARIABLE table ERROR_QUIET)
+if(NOT rc EQUAL 0 OR NOT table MATCHES "^step,successful,returning,track_max\n1,.*\n2," OR EXISTS ${CMAKE_CURRENT_BINARY_DIR}/-)
+  message(FATAL_ERROR "--csv -: exit ${rc}, table: ${table}")
+endif()

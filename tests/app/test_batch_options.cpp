@@ -100,12 +100,19 @@ TEST(BatchOptions, BadOptionsAreRefusedWithStatusTwoNamingTheOption) {
       {{"--trail", "both"}, "--trail"},
       {{"--seed", "-1"}, "--seed"},
       {{"--frobnicate"}, "--frobnicate"},
+      {{"--agents", "0x5"}, "'0x5' is not a whole number"},
+      {{"--threshold", "12.5"}, "'12.5' is not a whole number"},
+      {{"--steps", "1e3"}, "--steps"},
+      {{"--csv", ""}, "--csv: the file name is empty"},
+      {{"--csv", "-", "--json", "-"}, "--json"},
+      {{"--csv", "a.csv", "--png", "./a.csv"}, "--png"},
   };
   for (const Case& c : cases) {
     const ParseOutcome out = Parse(c.args);
     EXPECT_FALSE(out.options) << c.args[0];
     EXPECT_EQ(out.exitCode, 2) << c.args[0];
     EXPECT_NE(out.output.find(c.named), std::string::npos) << out.output;
+    EXPECT_LT(out.output.size(), 160u) << out.output;  // short, whatever the fault
   }
 }
 
