@@ -6,12 +6,6 @@
 
 namespace quorvan::batch {
 
-std::string DoubleText(double value) {
-  char buf[32];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, res.ptr);
-}
-
 CsvWriter::CsvWriter(std::FILE* file) : file_(file) { buffer_ = "step,successful,returning,track_max\n"; }
 
 void CsvWriter::Row(int32_t step, int32_t successful, int32_t returning, double trackMax) {

@@ -43,7 +43,5 @@ std::string RunWorld(const BatchOptions& options, uint64_t seed, Simulation& sim
 /// The JSON summary of a finished run.
 std::string SummaryJson(const BatchOptions& options, const Simulation& sim, const RunSummary& summary);
 
-/// The shortest text that reads back as exactly this double.
-std::string DoubleText(double value);
 
 }  // namespace quorvan::batch

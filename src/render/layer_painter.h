@@ -74,7 +74,8 @@ class LayerPainter : public Display {
   int Height() const { return height_; }
 
  protected:
-  Simulation& sim() { return sim_; }
+  /// The world painted; a window's display reads its values too.
+  Simulation& sim_;
 
  private:
   /// The cells of the world, when there is one to paint on.
@@ -94,7 +95,6 @@ class LayerPainter : public Display {
   /// Draw of each agent mark, in order, done on the pixels.
   void DrawAgentPixels(const std::vector<AgentMark>& marks) const;
 
-  Simulation& sim_;
   int width_;
   int height_;
   QImage track_;

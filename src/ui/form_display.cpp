@@ -10,7 +10,7 @@ namespace quorvan {
 QString AngleCaption(int position) { return QString::number(position) + QStringLiteral(" Grad"); }
 
 FormDisplay::FormDisplay(Simulation& sim, const Controls& controls)
-    : LayerPainter(sim), sim_(sim), controls_(controls) {}
+    : LayerPainter(sim), controls_(controls) {}
 
 void FormDisplay::ShowAngleLabels(int32_t threshold, int32_t wiggle) {
   controls_.Lbl_B->setText(AngleCaption(threshold));

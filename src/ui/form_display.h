@@ -37,7 +37,6 @@ class FormDisplay : public LayerPainter {
   void AddChartPoints(int32_t successful, int32_t returning) override;
 
  private:
-  Simulation& sim_;
   Controls controls_;
 };
 
