@@ -1,6 +1,7 @@
 #pragma once
 // Geometry of the torus grid, and the two grid containers.
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -61,6 +62,7 @@ class TCellList {
   std::size_t Count() const { return cells_.size(); }
 
   std::size_t Index(int32_t column, int32_t row) const {
+    assert(column >= 0 && column < columns_ && row >= 0 && row < rows_ && "cell outside the grid");
     return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
            static_cast<std::size_t>(column);
   }

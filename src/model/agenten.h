@@ -2,6 +2,7 @@
 // One forager and its choice of the next step.
 
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 
@@ -25,7 +26,10 @@ template <typename T>
 class ConeArray {
  public:
   void clear() { size_ = 0; }
-  void push_back(const T& v) { items_[size_++] = v; }
+  void push_back(const T& v) {
+    assert(size_ < kMaxDirections && "a cone has at most eight directions");
+    items_[size_++] = v;
+  }
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   T& operator[](std::size_t i) { return items_[i]; }

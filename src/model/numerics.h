@@ -7,9 +7,15 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace quorvan {
+
+// Every extended real of the simulation is the 80-bit x87 format, with its
+// 64-bit mantissa: the sums, products and roundings are exact only there.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "long double must be the 80-bit extended real (64 mantissa digits)");
 
 /// Pi as the simulation has always used it.
 inline constexpr long double kPi = 3.141592654L;

@@ -20,7 +20,9 @@
 
 #include "trail_decay.h"
 
+#if defined(__x86_64__)
 #include <immintrin.h>
+#endif
 
 #include "extended_product.h"
 

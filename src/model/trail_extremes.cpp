@@ -1,6 +1,8 @@
 #include "trail_extremes.h"
 
+#if defined(__x86_64__)
 #include <immintrin.h>
+#endif
 
 #include <limits>
 
