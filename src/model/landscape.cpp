@@ -38,7 +38,12 @@ void Simulation::RandomBlocks(int32_t count, int32_t halfWidth) {
 }
 
 void Simulation::BuildLandscape() {
-  Rand.Reseed();
+  Rand.BeginLandscape();
+  BuildLandscapeFromStream();
+  Rand.EndLandscape();
+}
+
+void Simulation::BuildLandscapeFromStream() {
   Destinations.clear();
 
   switch (settings.SetupMode) {

@@ -30,27 +30,63 @@ void RandomSource::FixSeed(uint64_t seed) {
   fixed_ = true;
   seed_ = seed;
   reseeds_ = 0;
-  SetState(seed);
+  SeedWords(seed);
 }
 
 void RandomSource::UseClock() {
   fixed_ = false;
   seed_ = ClockSeed();
   reseeds_ = 0;
-  SetState(seed_);
+  SeedWords(seed_);
 }
 
 void RandomSource::Reseed() {
   if (!fixed_) {
-    SetState(ClockSeed());
+    SeedWords(ClockSeed());
     return;
   }
   ++reseeds_;
   uint64_t x = seed_ ^ (reseeds_ * 0xA0761D6478BD642Full);
-  SetState(SplitMix64(x));
+  SeedWords(SplitMix64(x));
 }
 
-void RandomSource::SetState(uint64_t seed) {
+void RandomSource::BeginLandscape() {
+  if (!landscapeSeed_) {
+    Reseed();
+    return;
+  }
+  setAside_ = State();
+  // A constant of its own keeps the landscape stream apart from a run
+  // stream of the same number.
+  uint64_t x = *landscapeSeed_ ^ 0x6A09E667F3BCC909ull;
+  SeedWords(SplitMix64(x));
+}
+
+void RandomSource::EndLandscape() {
+  if (!setAside_) return;
+  SetState(*setAside_);
+  setAside_.reset();
+}
+
+RandomState RandomSource::State() const {
+  RandomState st;
+  for (int i = 0; i < 4; ++i) st.words[i] = s_[i];
+  st.seed = seed_;
+  st.reseeds = reseeds_;
+  st.fixed = fixed_;
+  st.landscapeSeed = landscapeSeed_;
+  return st;
+}
+
+void RandomSource::SetState(const RandomState& st) {
+  for (int i = 0; i < 4; ++i) s_[i] = st.words[i];
+  seed_ = st.seed;
+  reseeds_ = st.reseeds;
+  fixed_ = st.fixed;
+  landscapeSeed_ = st.landscapeSeed;
+}
+
+void RandomSource::SeedWords(uint64_t seed) {
   uint64_t x = seed;
   for (auto& s : s_) s = SplitMix64(x);
 }

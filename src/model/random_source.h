@@ -9,8 +9,19 @@
 // not depend on how many agents drew before it.
 
 #include <cstdint>
+#include <optional>
 
 namespace quorvan {
+
+/// Everything a random source is: enough to continue its stream exactly.
+struct RandomState {
+  uint64_t words[4] = {};  ///< the xoshiro256** state
+  uint64_t seed = 0;       ///< the seed the stream came from
+  uint64_t reseeds = 0;    ///< reseeding points passed since the seed was fixed
+  bool fixed = false;      ///< reseeds derive from the seed, not from the clock
+  std::optional<uint64_t> landscapeSeed;  ///< the landscape's own seed, if it has one
+  friend bool operator==(const RandomState&, const RandomState&) = default;
+};
 
 class RandomSource {
  public:
@@ -28,6 +39,20 @@ class RandomSource {
 
   /// A reseeding point of the simulation.
   void Reseed();
+
+  /// Gives the landscape a seed of its own (or takes it away): its draws then
+  /// come from a stream of that seed, and the main stream is left alone.
+  void SetLandscapeSeed(std::optional<uint64_t> seed) { landscapeSeed_ = seed; }
+  std::optional<uint64_t> LandscapeSeed() const { return landscapeSeed_; }
+  /// Called where the landscape is built, in place of Reseed(). With a
+  /// landscape seed the main stream is set aside (and handed back by
+  /// EndLandscape); without one this is Reseed() and EndLandscape does nothing.
+  void BeginLandscape();
+  void EndLandscape();
+
+  /// The whole state, for saving a world and opening it again.
+  RandomState State() const;
+  void SetState(const RandomState& state);
 
   /// A whole number in 0..bound-1; a bound of 0 or less gives 0. Either way
   /// it is one draw.
@@ -64,12 +89,14 @@ class RandomSource {
  private:
   __extension__ using Wide = unsigned __int128;  // 64 x 64 -> 128-bit products
   static uint64_t Rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-  void SetState(uint64_t seed);
+  void SeedWords(uint64_t seed);
 
   uint64_t s_[4] = {};
   uint64_t seed_ = 0;
   uint64_t reseeds_ = 0;
   bool fixed_ = false;
+  std::optional<uint64_t> landscapeSeed_;
+  std::optional<RandomState> setAside_;  ///< the main stream while the landscape draws
 };
 
 }  // namespace quorvan

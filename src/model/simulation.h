@@ -130,6 +130,8 @@ class Simulation {
   int32_t NestRow() const;
 
  private:
+  /// The landscape of SetupMode, drawing from the stream BuildLandscape chose.
+  void BuildLandscapeFromStream();
   void AppendDestinationForCell(int32_t column, int32_t row);
   void StampBlock(int32_t column, int32_t row, int32_t halfWidth, int32_t kind, bool setIndex,
                   int32_t destIndex);
