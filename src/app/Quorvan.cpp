@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <charconv>
 #include <cstdio>
+#include <optional>
 
 #include "CellForm.h"
 #include "window_benchmark.h"
@@ -30,9 +32,39 @@ int main(int argc, char* argv[]) {
                                  QStringLiteral("n"), QStringLiteral("1000"));
   parser.addOption(benchmark);
   parser.addOption(block);
+  const QCommandLineOption seedOption(
+      QStringLiteral("seed"), QStringLiteral("Build every world from seed <N> (0 to 2^64-1)."),
+      QStringLiteral("N"));
+  parser.addOption(seedOption);
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A world file to open at start."),
+                               QStringLiteral("[FILE]"));
   parser.process(app);
 
-  quorvan::TForm1 form;
+  std::optional<uint64_t> seed;
+  if (parser.isSet(seedOption)) {
+    const std::string text = parser.value(seedOption).toStdString();
+    uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || text.front() < '0' || text.front() > '9' || ec != std::errc() ||
+        end != text.data() + text.size()) {
+      std::fprintf(stderr, "quorvan: --seed: '%s' is not a whole number from 0 to 2^64-1\n", text.c_str());
+      return 2;
+    }
+    seed = value;
+  }
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) {
+    std::fprintf(stderr, "quorvan: one world file at most\n");
+    return 2;
+  }
+
+  quorvan::TForm1 form(seed);
+  if (!files.isEmpty()) {
+    // A file that does not open leaves the new world; the message is in
+    // the status line, and here.
+    const std::string error = form.OpenWorldFile(files.front());
+    if (!error.empty()) std::fprintf(stderr, "quorvan: %s\n", error.c_str());
+  }
   form.show();
 
   if (parser.isSet(benchmark)) {

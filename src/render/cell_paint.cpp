@@ -77,13 +77,8 @@ struct Range {
   double scale;
 };
 
-inline void PaintCell(TCellList& cells, std::size_t index, TCell& cell, Canvas& canvas, int32_t trail,
-                      const Range& range) {
-  const double track = cells.TrackData()[index];
-  canvas.SetPenWidth(0);
-  const double v = trail == kTrailReturn ? cells.ReturnTrackData()[index] : track;
-  cell.Grey = QuickGreyLevel(v, range.shownMin, range.min, range.minIsDouble, range.scale);
-
+/// Pen and brush in the colour of the cell's Kind and Grey, and its square.
+inline void DrawSquare(const TCellList& cells, std::size_t index, const TCell& cell, Canvas& canvas) {
   TColor color = 0;
   bool known = true;
   switch (cells.KindData()[index]) {
@@ -99,6 +94,15 @@ inline void PaintCell(TCellList& cells, std::size_t index, TCell& cell, Canvas& 
   }
   canvas.Rectangle(cell.PositionX - cell.Size, cell.PositionY - cell.Size, cell.PositionX + cell.Size,
                    cell.PositionY + cell.Size);
+}
+
+inline void PaintCell(TCellList& cells, std::size_t index, TCell& cell, Canvas& canvas, int32_t trail,
+                      const Range& range) {
+  const double track = cells.TrackData()[index];
+  canvas.SetPenWidth(0);
+  const double v = trail == kTrailReturn ? cells.ReturnTrackData()[index] : track;
+  cell.Grey = QuickGreyLevel(v, range.shownMin, range.min, range.minIsDouble, range.scale);
+  DrawSquare(cells, index, cell, canvas);
   range.lastPainted[index] = track;
 }
 
@@ -137,6 +141,11 @@ void PaintCells(TCellList& cells, const std::vector<std::size_t>& indices, Canva
     const std::size_t index = indices[k];
     PaintCell(cells, index, cells.at(index), canvas, trail, range);
   }
+}
+
+void PaintAsStored(TCellList& cells, int32_t column, int32_t row, Canvas& canvas) {
+  canvas.SetPenWidth(0);
+  DrawSquare(cells, cells.Index(column, row), cells(column, row), canvas);
 }
 
 void PaintIfChanged(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_t trail) {

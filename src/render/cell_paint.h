@@ -59,6 +59,11 @@ inline bool TrackMoved(double track, double last) {
          (moved == 1.0 && std::fabs(static_cast<long double>(track) - static_cast<long double>(last)) > 1.0L);
 }
 
+/// The cell's square as its last Paint left it: the colour of its Kind, a
+/// free cell in the grey of its stored Grey. Computes nothing and records
+/// nothing, so the cell's painting state stays as it is (an opened world).
+void PaintAsStored(TCellList& cells, int32_t column, int32_t row, Canvas& canvas);
+
 /// TCell.PaintIfChanged: Paint when |Track - LastPainted| > 1, whichever
 /// trail is shown.
 void PaintIfChanged(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_t trail);

@@ -130,6 +130,14 @@ void LayerPainter::PaintAllCells() {
   }
 }
 
+void LayerPainter::PaintStoredCells() {
+  if (!CanPaintCells()) return;
+  Canvas::Batch batch(*trackCanvas_);
+  for (int32_t r = 0; r < sim_.Cells.Rows(); ++r) {
+    for (int32_t c = 0; c < sim_.Cells.Columns(); ++c) PaintAsStored(sim_.Cells, c, r, *trackCanvas_);
+  }
+}
+
 void LayerPainter::PaintCell(int32_t column, int32_t row) {
   if (!CanPaintCells()) return;
   if (column < 0 || column >= sim_.Cells.Columns() || row < 0 || row >= sim_.Cells.Rows()) return;

@@ -59,6 +59,11 @@ class LayerPainter : public Display {
   /// whatever "no tracks" says.
   void PaintAllCells();
 
+  /// Paints every cell as its last painting left it (PaintAsStored), row
+  /// by row: the track layer of an opened world, without touching the
+  /// cells' painting state.
+  void PaintStoredCells();
+
   bool HasLayers() const { return trackCanvas_.has_value(); }
   const QImage& TrackLayer() const { return track_; }
   /// The agent layer as the wipes and drawings so far have left it. Its

@@ -1,6 +1,7 @@
 #include "panel_image.h"
 
 #include <QImageWriter>
+#include <QSaveFile>
 #include <QString>
 
 namespace quorvan {
@@ -30,9 +31,20 @@ bool SavePng(const QImage& image, const std::string& path, std::string& error) {
     error = "there is no picture to write to '" + path + "'";
     return false;
   }
-  QImageWriter writer(QString::fromStdString(path), "png");
+  // Written under a temporary name and renamed when complete: a failure
+  // leaves whatever was at `path` as it was.
+  QSaveFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly)) {
+    error = "cannot write '" + path + "': " + file.errorString().toStdString();
+    return false;
+  }
+  QImageWriter writer(&file, "png");
   if (!writer.write(image)) {
     error = "cannot write '" + path + "': " + writer.errorString().toStdString();
+    return false;  // the temporary file goes with `file`
+  }
+  if (!file.commit()) {
+    error = "cannot write '" + path + "': " + file.errorString().toStdString();
     return false;
   }
   error.clear();

@@ -23,8 +23,11 @@ std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent) : TForm1(std::nullopt, parent) {}
+
+TForm1::TForm1(std::optional<uint64_t> seed, QWidget* parent) : QMainWindow(parent), seed_(seed) {
   CreateControls();
+  CreateMenu();
   display_ = std::make_unique<FormDisplay>(
       sim, FormDisplay::Controls{Lbl_B, Lbl_wiggle, E_noise, E_CProbab, lbl_Steps, Chart1});
   sim.SetDisplay(display_.get());
@@ -34,6 +37,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   ConnectHandlers();
   FormCreate();
   Timer1->start();
+  ShowRunState();
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -99,7 +103,7 @@ void TForm1::ConnectHandlers() {
 }
 
 void TForm1::FormCreate() {
-  status_->Report(StatusLine::Source::Setup, sim.SetupWorld());
+  SetupSeededWorld();
   ZeichenPanel->RequestFrame();
   CB_pre->addItems({QStringLiteral("Random Destinations"), QStringLiteral("Circle Destinations"),
                     QStringLiteral("Raster Destinations"), QStringLiteral("Manhattan Landscape")});
@@ -118,7 +122,11 @@ bool TForm1::WorldShown() const { return sim.HasWorld() && display_->HasLayers()
 
 void TForm1::RunStep() {
   const StepResult result = sim.DoStep();
-  if (result.stopReached) Timer1->stop();
+  if (result.stopReached) {
+    Timer1->stop();
+    stoppedAtStopTime_ = true;
+    ShowRunState();
+  }
   if (result.ok()) {
     status_->Report(StatusLine::Source::Step, {});
     // The only failure a step goes on after: the gravity-size text.
@@ -141,14 +149,16 @@ void TForm1::B_stopClick() {
     Timer1->stop();
   } else {
     Timer1->start();
+    stoppedAtStopTime_ = false;
   }
+  ShowRunState();
 }
 
 void TForm1::B_setupClick() {
   // SetupWorld releases the old world itself, once every input has
   // converted and the new world's memory is had: a failing setup leaves
   // the old world running. The timer keeps its state.
-  status_->Report(StatusLine::Source::Setup, sim.SetupWorld());
+  SetupSeededWorld();
   ZeichenPanel->RequestFrame();
 }
 

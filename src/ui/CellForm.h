@@ -4,12 +4,16 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "mouse_editing.h"
 #include "simulation.h"
 #include "status_line.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -32,6 +36,8 @@ class TForm1 : public QMainWindow {
  public:
   /// Builds the controls and the first world; the timer runs from here on.
   explicit TForm1(QWidget* parent = nullptr);
+  /// As above; every world built uses `seed` when given (quorvan --seed N).
+  explicit TForm1(std::optional<uint64_t> seed, QWidget* parent = nullptr);
   ~TForm1() override;
 
   /// The world and the settings the controls hold.
@@ -40,6 +46,29 @@ class TForm1 : public QMainWindow {
   const MouseEditing& Editing() const { return editing_; }
   const StatusLine& Status() const { return *status_; }
   FormDisplay& Display() { return *display_; }
+
+  // ---- seeds and the run's state (run_status.cpp) ----
+  /// The seed of every later setup; without one each setup draws a fresh
+  /// seed from the clock. Either way the seed is shown in the status bar.
+  void SetSeed(std::optional<uint64_t> seed);
+  /// "running", "stopped" or "stopped at the stop time".
+  QString RunState() const;
+
+  // ---- world files, exports and pictures (world_menu.cpp) ----
+  // Each returns an empty text on success, else the message it showed in
+  // the status line, which names the file. A failure changes nothing:
+  // neither the world, the run, the window nor any file.
+  /// Opens a saved world: controls, layers, chart and step counter as they
+  /// were saved; the timer keeps its on/off state.
+  std::string OpenWorldFile(const QString& path);
+  /// Saves the world with its chart points; the window then names `path`.
+  std::string SaveWorldFile(const QString& path);
+  /// The chart's points as CSV: step,successful,returning,track_max.
+  std::string ExportChart(const QString& path);
+  /// The panel as it is shown, as a PNG.
+  std::string SavePicture(const QString& path);
+  /// The world file the window names, empty when none.
+  const QString& WorldFilePath() const { return worldFile_; }
 
   // ---- the controls, in the order of the design ----
   DrawingPanel* ZeichenPanel = nullptr;
@@ -83,6 +112,15 @@ class TForm1 : public QMainWindow {
   QLineEdit* E_CProbab = nullptr;
   /// The status line, where failures are reported.
   QLabel* Lbl_status = nullptr;
+  /// The status bar's seed and run state.
+  QLabel* Lbl_run = nullptr;
+  // The File menu's actions.
+  QAction* A_open = nullptr;
+  QAction* A_save = nullptr;
+  QAction* A_saveAs = nullptr;
+  QAction* A_exportChart = nullptr;
+  QAction* A_savePicture = nullptr;
+  QAction* A_quit = nullptr;
 
  signals:
   /// A timer event, "one step" or anything else ran a step (or tried to).
@@ -107,6 +145,12 @@ class TForm1 : public QMainWindow {
   void ZeichenPanelMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint point);
   void ZeichenPanelMouseMove(QPoint point);
   void ZeichenPanelMouseUp(Qt::MouseButton button, QPoint point);
+  // The File menu: a file dialog, then the operation above.
+  void OpenWorldClick();
+  void SaveWorldClick();
+  void SaveWorldAsClick();
+  void ExportChartClick();
+  void SavePictureClick();
 
  private:
   /// The components with their places, captions and initial values.
@@ -123,6 +167,26 @@ class TForm1 : public QMainWindow {
   void RunStep();
   /// The world and its layers exist, so the display controls may repaint.
   bool WorldShown() const;
+
+  /// The menu bar and its File menu (world_menu.cpp).
+  void CreateMenu();
+  /// Seeds the random source (the fixed seed, else a fresh one) and builds
+  /// a new world; a failing setup leaves the old world and its random
+  /// stream as they were.
+  void SetupSeededWorld();
+  /// Shows the seed and RunState() in the status bar.
+  void ShowRunState();
+  /// Sets every control from sim.settings without running its handler.
+  void ShowSettingsInControls();
+  /// Names `path` (or nothing) in the window title.
+  void SetWorldFile(const QString& path);
+  /// Reports a file operation's outcome in the status line.
+  std::string ReportFile(const std::string& message);
+
+  std::optional<uint64_t> seed_;
+  /// The last step stopped the run at the stop time.
+  bool stoppedAtStopTime_ = false;
+  QString worldFile_;
 
   std::unique_ptr<FormDisplay> display_;
   std::unique_ptr<StatusLine> status_;

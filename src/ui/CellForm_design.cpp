@@ -163,6 +163,9 @@ void TForm1::CreateControls() {
   Lbl_status = new QLabel(this);
   Lbl_status->setObjectName(QStringLiteral("Lbl_status"));
   statusBar()->addWidget(Lbl_status, 1);
+  Lbl_run = new QLabel(this);
+  Lbl_run->setObjectName(QStringLiteral("Lbl_run"));
+  statusBar()->addPermanentWidget(Lbl_run);
 }
 
 }  // namespace quorvan

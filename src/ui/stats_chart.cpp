@@ -147,6 +147,27 @@ void StatsChart::AddChartPoints(int step, double successful, double returning, d
   if (!flushTimer_.isActive()) flushTimer_.start(NextFlushInterval());
 }
 
+void StatsChart::SetPoints(std::span<const ChartPoint> points) {
+  CreateChartSeries();
+  for (const ChartPoint& p : points) {
+    AddChartPoints(0, p.successful, p.returning, p.trackMax);
+    // The stored step, not a rounded one: a point's x is a double.
+    success_.back().setX(p.step);
+    returning_.back().setX(p.step);
+    maxMark_.back().setX(p.step);
+  }
+  flushTimer_.stop();
+  Flush();
+}
+
+std::vector<ChartPoint> StatsChart::Points() const {
+  std::vector<ChartPoint> points(success_.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    points[i] = {success_[i].x(), success_[i].y(), returning_[i].y(), maxMark_[i].y()};
+  }
+  return points;
+}
+
 int StatsChart::NextFlushInterval() const {
   const double costMs = static_cast<double>(flushCostNs_ + paintCostNs_) * 1e-6;
   return std::clamp(static_cast<int>(costMs / kTimeShare), kFlushInterval, kMaxFlushInterval);

@@ -18,6 +18,8 @@
 #include <span>
 #include <vector>
 
+#include "world_file.h"
+
 class QChart;
 class QLineSeries;
 class QValueAxis;
@@ -60,6 +62,12 @@ class StatsChart : public QChartView {
 
   /// Hands the series their thinned points now and sets the axis ranges.
   void Flush();
+
+  /// Starts the three curves afresh with `points` (an opened world's) and
+  /// shows them at once.
+  void SetPoints(std::span<const ChartPoint> points);
+  /// Every point stored for the current world, in step order.
+  std::vector<ChartPoint> Points() const;
 
   /// Points stored for the current world, per curve.
   std::size_t StoredPoints() const { return success_.size(); }

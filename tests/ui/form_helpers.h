@@ -23,7 +23,7 @@ inline void StopTimer(TForm1& form) {
 inline void NewWorld(TForm1& form, int cellSize, int setupMode, uint64_t seed = 7) {
   form.Edit_size->setText(QString::number(cellSize));
   form.CB_pre->setCurrentIndex(setupMode);
-  form.sim.Rand.FixSeed(seed);
+  form.SetSeed(seed);
   QTest::mouseClick(form.B_setup, Qt::LeftButton);
 }
 

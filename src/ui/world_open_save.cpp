@@ -1,0 +1,85 @@
+// Opening and saving whole worlds in the window.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include "CellForm.h"
+#include "drawing_panel.h"
+#include "form_display.h"
+#include "stats_chart.h"
+#include "world_file.h"
+
+namespace quorvan {
+
+void TForm1::ShowSettingsInControls() {
+  // The handlers would write the controls' values back into the opened
+  // world (StopTime, the clamps, SetupMode): their signals are held back.
+  const Settings& s = sim.settings;
+  const auto setText = [](QLineEdit* edit, const std::string& text) {
+    const QSignalBlocker hold(edit);
+    edit->setText(QString::fromStdString(text));
+  };
+  const auto setCheck = [](QAbstractButton* button, bool checked) {
+    const QSignalBlocker hold(button);
+    button->setChecked(checked);
+  };
+  setText(Edit_anzAg, s.Edit_anzAg);
+  setText(Edit_size, s.Edit_size);
+  setText(E_stop, s.E_stop);
+  setText(E_noise, s.E_noise);
+  setText(E_decay, s.E_decay);
+  setText(E_CProbab, s.E_CProbab);
+  setText(E_grav, s.E_grav);
+  setCheck(CB_decay, s.CB_decay);
+  setCheck(CB_showAg, s.CB_showAg);
+  setCheck(CB_showAB, s.CB_showAB);
+  setCheck(CB_noTracks, s.CB_noTracks);
+  setCheck(CB_gravity, s.CB_gravity);
+  // The two radio buttons exclude each other: check the one that is set.
+  setCheck(s.rb_rulette ? rb_rulette : rb_hill, s.rb_rulette || s.rb_hill);
+  if (!s.rb_rulette && !s.rb_hill) setCheck(rb_rulette, false);
+  for (QScrollBar* bar : {TrB_thresh, SB_wiggle}) {
+    const QSignalBlocker hold(bar);
+    bar->setValue(bar == TrB_thresh ? s.TrB_thresh : s.SB_wiggle);
+  }
+  Lbl_B->setText(AngleCaption(s.TrB_thresh));
+  Lbl_wiggle->setText(AngleCaption(s.SB_wiggle));
+  const QSignalBlocker hold(CB_pre);
+  CB_pre->setCurrentIndex(s.SetupMode);
+}
+
+std::string TForm1::OpenWorldFile(const QString& path) {
+  std::vector<ChartPoint> chart;
+  const std::string error = OpenWorld(path.toStdString(), sim, chart);
+  if (!error.empty()) return ReportFile(error);
+
+  ShowSettingsInControls();
+  // The layers as they were: each cell in its stored colour, not a fresh
+  // grey, then the agents.
+  display_->CreateLayers();
+  display_->PaintStoredCells();
+  display_->ClearAgentLayer();
+  if (sim.settings.CB_showAg) display_->DrawAgents();
+  Chart1->SetPoints(chart);
+  display_->ShowStepCount(sim.StepCount);
+  stoppedAtStopTime_ = false;
+  SetWorldFile(path);
+  ShowRunState();
+  ZeichenPanel->RequestFrame();
+  return ReportFile({});
+}
+
+std::string TForm1::SaveWorldFile(const QString& path) {
+  const std::vector<ChartPoint> chart = Chart1->Points();
+  const std::string error = SaveWorld(path.toStdString(), sim, chart);
+  if (!error.empty()) return ReportFile(error);
+  SetWorldFile(path);
+  return ReportFile({});
+}
+
+}  // namespace quorvan
