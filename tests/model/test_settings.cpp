@@ -38,7 +38,7 @@ TEST(TextToInt, ConvertsWholeNumbers) {
 
 TEST(TextToInt, RejectsWhatIsNotA32BitInteger) {
   const char* texts[] = {"",  "abc", "12a",        "1.5",         "1,5",         "1e3",
-                         "-", "+",   "2147483648", "-2147483649", "99999999999", "8 00"};
+                         "-", "+",   "2147483648", "-2147483649", "99999999999", "8 00", "+-5"};
   for (const char* text : texts) {
     const auto v = TextToInt(text);
     EXPECT_FALSE(v) << "'" << text << "'";
@@ -63,7 +63,7 @@ TEST(TextToReal, AcceptsADecimalCommaOrPoint) {
 
 TEST(TextToReal, RejectsGarbageAndNonFiniteValues) {
   const char* texts[] = {"",         "abc", "0,9x", "1,2,3",   "1.2.3",    "0,5.5", "inf", "-inf",
-                         "Infinity", "nan", "NaN",  "1e99999", "-1e99999", "e5",    ","};
+                         "Infinity", "nan", "NaN",  "1e99999", "-1e99999", "e5",    ",",  "+-5"};
   for (const char* text : texts) {
     const auto v = TextToReal(text);
     EXPECT_FALSE(v) << "'" << text << "'";
