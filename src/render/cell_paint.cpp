@@ -22,16 +22,16 @@ int32_t GreyLevel(double v, long double shownMin, double scale) {
   if (v > 0.0) e = static_cast<double>(static_cast<long double>(e) + 20.0L);
 
   const long double level = 255.0L - static_cast<long double>(e);
-  if (std::isnan(level)) return 0;
-  if (level <= static_cast<long double>(std::numeric_limits<int32_t>::min())) {
-    return std::numeric_limits<int32_t>::min();
-  }
-  if (level >= static_cast<long double>(std::numeric_limits<int32_t>::max())) {
-    return std::numeric_limits<int32_t>::max();
-  }
-  // In range now; lrint rounds half to even in the default rounding mode
+  // The rounded level is a 64-bit integer of which Grey keeps the low 32
+  // bits, as the integer arithmetic does: a trail far above the range gives
+  // a wrapped grey, not black. A level that has no 64-bit integer (not
+  // finite, or beyond 2^63) converts to the integer indefinite, whose low
+  // 32 bits are 0. llrint rounds half to even in the default rounding mode
   // and, unlike nearbyint, does not save and restore the x87 state.
-  return static_cast<int32_t>(std::lrint(level));
+  constexpr long double kTwoTo63 = 9223372036854775808.0L;
+  if (!(std::fabs(level) < kTwoTo63)) return 0;
+  const auto low32 = static_cast<uint32_t>(static_cast<uint64_t>(std::llrint(level)));
+  return static_cast<int32_t>(low32);
 }
 
 namespace {

@@ -74,8 +74,6 @@ TEST_P(GreyLevelCases, RoundHalvesToEvenAndNeverFailOnEmptyRangesOrUnboundedTrai
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr long double kInfL = std::numeric_limits<long double>::infinity();
-constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 
 INSTANTIATE_TEST_SUITE_P(
     CellPaint, GreyLevelCases,
@@ -87,10 +85,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{kInf, 0, kInfL, 235},     // infinite range: scale 0
                       LevelCase{kInf, kInfL, kInfL, 235}, // range inf - inf
                       LevelCase{1e300, 0, 1e300, 0},      // huge but in range
-                      LevelCase{1e9, 0, 1, kMin},         // far above the range: black
-                      LevelCase{1e300, 0, 100, kMin},     //
-                      LevelCase{kInf, 0, 100, kMin},      //
-                      LevelCase{-1e300, 0, 100, kMax},    // far below: white
+                      LevelCase{1e9, 0, 1, 1223201515},   // far above the range: low 32 bits
+                      LevelCase{2e12, 0, 1, -1728798485}, //   of the 64-bit level
+                      LevelCase{1e300, 0, 100, 0},        // beyond 2^63: integer indefinite
+                      LevelCase{kInf, 0, 100, 0},         //
+                      LevelCase{-1e300, 0, 100, 0},       //
                       LevelCase{std::nan(""), 0, 100, 0}));
 
 // ---- kinds -----------------------------------------------------------------
