@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include "drawing_panel.h"
@@ -69,7 +70,8 @@ void TForm1::ConnectHandlers() {
   connect(Edit_size, &QLineEdit::textChanged, this, &TForm1::Edit_sizeChange);
   connect(E_noise, &QLineEdit::textChanged, this, &TForm1::E_noiseChange);
   connect(E_stop, &QLineEdit::textChanged, this, &TForm1::E_stopChange);
-  connect(CB_pre, &QComboBox::currentIndexChanged, this, &TForm1::CB_preChange);
+  // The text changes both when an item is chosen and when the user types.
+  connect(CB_pre, &QComboBox::currentTextChanged, this, &TForm1::CB_preChange);
   connect(CB_showAB, &QCheckBox::toggled, this, &TForm1::CB_showABClick);
   connect(CB_noTracks, &QCheckBox::toggled, this, &TForm1::CB_noTracksClick);
   connect(CB_gravity, &QCheckBox::toggled, this, &TForm1::CB_gravityClick);
@@ -101,8 +103,13 @@ void TForm1::ConnectHandlers() {
 void TForm1::FormCreate() {
   status_->Report(StatusLine::Source::Setup, sim.SetupWorld());
   ZeichenPanel->RequestFrame();
+  // Filling the list is no choice: SetupMode stays 0 and the box shows its
+  // placeholder until the user picks or types.
+  const QSignalBlocker quiet(CB_pre);
   CB_pre->addItems({QStringLiteral("Random Destinations"), QStringLiteral("Circle Destinations"),
                     QStringLiteral("Raster Destinations"), QStringLiteral("Manhattan Landscape")});
+  CB_pre->setCurrentIndex(-1);
+  CB_pre->clearEditText();
 }
 
 void TForm1::FormDestroy() {
@@ -192,7 +199,11 @@ void TForm1::E_stopChange() {
   status_->Report(StatusLine::Source::StopTime, stop.error);
 }
 
-void TForm1::CB_preChange() { sim.settings.SetupMode = CB_pre->currentIndex(); }
+void TForm1::CB_preChange() {
+  // The item whose text is shown; a typed text that is no item gives -1.
+  sim.settings.SetupMode =
+      CB_pre->findText(CB_pre->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
 
 // ---- display controls ----
 

@@ -143,7 +143,12 @@ void TForm1::CreateControls() {
   Label4 = NewLabel(GroupBox2, "Label4", "stop at time :", 144, 18, 58, 12);
 
   CB_pre = Place(new QComboBox(GroupBox1), "CB_pre", 8, 96, 121, 20);
+  // A drop-down the user can type into: a text that is no item chooses the
+  // empty landscape (SetupMode -1). Typed texts never become items.
+  CB_pre->setEditable(true);
+  CB_pre->setInsertPolicy(QComboBox::NoInsert);
   CB_pre->setPlaceholderText(QStringLiteral("Choose SetupMode"));
+  CB_pre->lineEdit()->setPlaceholderText(QStringLiteral("Choose SetupMode"));
 
   Chart1 = Place(new StatsChart(client), "Chart1", 8, 416, 713, 281);
 

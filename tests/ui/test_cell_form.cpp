@@ -175,6 +175,15 @@ void CellFormTest::landscapeChoiceWaitsForSetup() {
   // The texts the landscape writes come back into the edit boxes.
   QCOMPARE(form.E_CProbab->text(), QStringLiteral("0,05"));
   QCOMPARE(form.sim.settings.E_CProbab, std::string("0,05"));
+  // A typed text that is no item: only the nest, no destinations.
+  form.CB_pre->clearEditText();
+  QTest::keyClicks(form.CB_pre->lineEdit(), QStringLiteral("empty"));
+  QCOMPARE(form.sim.settings.SetupMode, -1);
+  QCOMPARE(form.CB_pre->count(), 4);
+  QTest::mouseClick(form.B_setup, Qt::LeftButton);
+  QCOMPARE(form.sim.Destinations.size(), std::size_t{0});
+  form.CB_pre->setEditText(QStringLiteral("Raster Destinations"));
+  QCOMPARE(form.sim.settings.SetupMode, 2);
 }
 
 void CellFormTest::controlsWithoutHandlerReachTheSettings() {
