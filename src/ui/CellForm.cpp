@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <algorithm>
 
 #include "drawing_panel.h"
 #include "form_display.h"
@@ -110,6 +111,8 @@ void TForm1::FormCreate() {
                     QStringLiteral("Raster Destinations"), QStringLiteral("Manhattan Landscape")});
   CB_pre->setCurrentIndex(-1);
   CB_pre->clearEditText();
+  // As wide as its longest item, "Random Destinations", needs.
+  CB_pre->resize(std::max(CB_pre->width(), CB_pre->sizeHint().width()), CB_pre->height());
 }
 
 void TForm1::FormDestroy() {

@@ -58,6 +58,7 @@ class CellFormTest : public QObject {
   void emptyNoiseBecomesZero();
   void angleLabels_data();
   void angleLabels();
+  void widestCaptionsFit();
   void stopTimeStopsInTheStepThatReachesIt();
   void failuresGoToTheStatusLine_data();
   void failuresGoToTheStatusLine();
@@ -319,6 +320,21 @@ void CellFormTest::angleLabels() {
   form.SB_wiggle->setValue(180 - position);
   QCOMPARE(form.Lbl_wiggle->text(), QString::number(180 - position) + " Grad");
   QCOMPARE(form.sim.settings.SB_wiggle, 180 - position);
+}
+
+void CellFormTest::widestCaptionsFit() {
+  TForm1 form;
+  StopTimer(form);
+  form.TrB_thresh->setValue(180);
+  form.SB_wiggle->setValue(180);
+  // Each widget as wide as its widest caption needs, and inside its parent.
+  for (QWidget* w : std::initializer_list<QWidget*>{form.Lbl_B, form.Lbl_wiggle, form.CB_pre}) {
+    const QWidget* parent = w->parentWidget();
+    QVERIFY2(w->width() >= w->sizeHint().width(),
+             qPrintable(w->objectName() + QStringLiteral(" ") + QString::number(w->width())));
+    QVERIFY2(w->geometry().right() <= parent->contentsRect().right(),
+             qPrintable(w->objectName() + QStringLiteral(" ") + QString::number(w->geometry().right())));
+  }
 }
 
 void CellFormTest::stopTimeStopsInTheStepThatReachesIt() {
