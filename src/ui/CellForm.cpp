@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "drawing_panel.h"
+#include "edit_marks.h"
 #include "form_display.h"
 #include "stats_chart.h"
 
@@ -92,6 +93,13 @@ void TForm1::ConnectHandlers() {
   const auto mirrorCheck = [this](QAbstractButton* button, bool& field) {
     connect(button, &QAbstractButton::toggled, this, [&field](bool checked) { field = checked; });
   };
+  // A text that does not convert stays marked until it does.
+  const auto failure = [](auto convert) {
+    return [convert](std::string_view text) { return convert(text).error; };
+  };
+  for (QLineEdit* edit : {Edit_anzAg, Edit_size, E_stop}) MarkWhileInvalid(edit, failure(TextToInt));
+  MarkWhileInvalid(E_noise, failure(TextToRoundedInt));
+  for (QLineEdit* edit : {E_decay, E_CProbab}) MarkWhileInvalid(edit, failure(TextToDouble));
   mirrorText(Edit_anzAg, s.Edit_anzAg);
   mirrorText(E_decay, s.E_decay);
   mirrorText(E_CProbab, s.E_CProbab);

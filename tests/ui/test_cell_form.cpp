@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "drawing_panel.h"
+#include "edit_marks.h"
 #include "form_display.h"
 #include "form_helpers.h"
 #include "stats_chart.h"
@@ -59,6 +60,7 @@ class CellFormTest : public QObject {
   void angleLabels_data();
   void angleLabels();
   void widestCaptionsFit();
+  void badTextsStayMarkedUntilTheyConvert();
   void stopTimeStopsInTheStepThatReachesIt();
   void failuresGoToTheStatusLine_data();
   void failuresGoToTheStatusLine();
@@ -335,6 +337,25 @@ void CellFormTest::widestCaptionsFit() {
     QVERIFY2(w->geometry().right() <= parent->contentsRect().right(),
              qPrintable(w->objectName() + QStringLiteral(" ") + QString::number(w->geometry().right())));
   }
+}
+
+void CellFormTest::badTextsStayMarkedUntilTheyConvert() {
+  TForm1 form;
+  StopTimer(form);
+  form.E_stop->setText(QStringLiteral("abc"));
+  form.E_noise->setText(QStringLiteral("x"));
+  QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
+  form.E_noise->setText(QStringLiteral("30"));
+  QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
+  // The newer step cleared the line, yet the stop time is still bad.
+  QVERIFY(quorvan::IsMarkedInvalid(form.E_stop));
+  QCOMPARE(form.E_stop->toolTip(), QStringLiteral("'abc' is not a valid integer value"));
+  QVERIFY(!quorvan::IsMarkedInvalid(form.E_noise));
+  form.E_stop->setText(QStringLiteral("+-5"));
+  QVERIFY(quorvan::IsMarkedInvalid(form.E_stop));
+  form.E_stop->setText(QStringLiteral("500"));
+  QVERIFY(!quorvan::IsMarkedInvalid(form.E_stop));
+  QVERIFY(form.E_stop->toolTip().isEmpty());
 }
 
 void CellFormTest::stopTimeStopsInTheStepThatReachesIt() {
