@@ -27,11 +27,8 @@ std::string FormatMessage(std::string_view message, std::string_view text) {
 
 Converted<int32_t> TextToInt(std::string_view text) {
   std::string_view s = Trim(text);
-  // One sign at most: "+-5" is no number.
-  if (!s.empty() && s.front() == '+') {
-    s.remove_prefix(1);
-    if (!s.empty() && (s.front() == '-' || s.front() == '+')) return {std::nullopt, FormatMessage(kInvalidInteger, text)};
-  }
+  // from_chars takes no '+' of its own; one sign only, so "+-5" is no number.
+  if (s.size() > 1 && s.front() == '+' && s[1] != '-') s.remove_prefix(1);
   int32_t value = 0;
   const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
   if (s.empty() || ec != std::errc() || end != s.data() + s.size()) {
@@ -51,18 +48,14 @@ Converted<long double> TextToReal(std::string_view text) {
     }
   }
   std::string_view digits = s;
-  bool plus = false;
-  if (!digits.empty() && digits.front() == '+') {
-    digits.remove_prefix(1);
-    plus = true;
-  }
+  if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-') digits.remove_prefix(1);
   long double value = 0.0L;
   const auto [end, ec] =
       std::from_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::general);
   const bool startsLikeNumber =
       !digits.empty() && (std::isdigit(static_cast<unsigned char>(digits.front())) || digits.front() == '.' ||
                           digits.front() == '-');
-  if (separators > 1 || !startsLikeNumber || (plus && digits.front() == '-') || ec != std::errc() || end != digits.data() + digits.size() ||
+  if (separators > 1 || !startsLikeNumber || ec != std::errc() || end != digits.data() + digits.size() ||
       !std::isfinite(value)) {
     return {std::nullopt, FormatMessage(kInvalidFloat, text)};
   }

@@ -22,19 +22,16 @@ int32_t GreyLevel(double v, long double shownMin, double scale) {
   if (v > 0.0) e = static_cast<double>(static_cast<long double>(e) + 20.0L);
 
   const long double level = 255.0L - static_cast<long double>(e);
-  // Grey is a 32-bit integer whose low eight bits give the colour: a level
-  // beyond 32 bits keeps the low 32 bits of its rounded value, so a trail far
-  // above the range still comes out in the grey its arithmetic gives.
-  if (!std::isfinite(level)) return 0;
-  // lrint rounds half to even in the default rounding mode and, unlike
-  // nearbyint, does not save and restore the x87 state.
-  if (std::fabs(level) < 0x1p63L) {
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(std::llrint(level))));
-  }
-  // Beyond 64 bits every long double is a whole number; fmod is exact.
-  long double low = std::fmod(level, 0x1p32L);
-  if (low < 0.0L) low += 0x1p32L;
-  return static_cast<int32_t>(static_cast<uint32_t>(low));
+  // The rounded level is a 64-bit integer of which Grey keeps the low 32
+  // bits, as the integer arithmetic does: a trail far above the range gives
+  // a wrapped grey, not black. A level that has no 64-bit integer (not
+  // finite, or beyond 2^63) converts to the integer indefinite, whose low
+  // 32 bits are 0. llrint rounds half to even in the default rounding mode
+  // and, unlike nearbyint, does not save and restore the x87 state.
+  constexpr long double kTwoTo63 = 9223372036854775808.0L;
+  if (!(std::fabs(level) < kTwoTo63)) return 0;
+  const auto low32 = static_cast<uint32_t>(static_cast<uint64_t>(std::llrint(level)));
+  return static_cast<int32_t>(low32);
 }
 
 namespace {
@@ -77,8 +74,13 @@ struct Range {
   double scale;
 };
 
-/// Pen and brush in the colour of the cell's Kind and Grey, and its square.
-inline void DrawSquare(const TCellList& cells, std::size_t index, const TCell& cell, Canvas& canvas) {
+inline void PaintCell(TCellList& cells, std::size_t index, TCell& cell, Canvas& canvas, int32_t trail,
+                      const Range& range) {
+  const double track = cells.TrackData()[index];
+  canvas.SetPenWidth(0);
+  const double v = trail == kTrailReturn ? cells.ReturnTrackData()[index] : track;
+  cell.Grey = QuickGreyLevel(v, range.shownMin, range.min, range.minIsDouble, range.scale);
+
   TColor color = 0;
   bool known = true;
   switch (cells.KindData()[index]) {
@@ -94,15 +96,6 @@ inline void DrawSquare(const TCellList& cells, std::size_t index, const TCell& c
   }
   canvas.Rectangle(cell.PositionX - cell.Size, cell.PositionY - cell.Size, cell.PositionX + cell.Size,
                    cell.PositionY + cell.Size);
-}
-
-inline void PaintCell(TCellList& cells, std::size_t index, TCell& cell, Canvas& canvas, int32_t trail,
-                      const Range& range) {
-  const double track = cells.TrackData()[index];
-  canvas.SetPenWidth(0);
-  const double v = trail == kTrailReturn ? cells.ReturnTrackData()[index] : track;
-  cell.Grey = QuickGreyLevel(v, range.shownMin, range.min, range.minIsDouble, range.scale);
-  DrawSquare(cells, index, cell, canvas);
   range.lastPainted[index] = track;
 }
 
@@ -141,11 +134,6 @@ void PaintCells(TCellList& cells, const std::vector<std::size_t>& indices, Canva
     const std::size_t index = indices[k];
     PaintCell(cells, index, cells.at(index), canvas, trail, range);
   }
-}
-
-void PaintAsStored(TCellList& cells, int32_t column, int32_t row, Canvas& canvas) {
-  canvas.SetPenWidth(0);
-  DrawSquare(cells, cells.Index(column, row), cells(column, row), canvas);
 }
 
 void PaintIfChanged(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_t trail) {

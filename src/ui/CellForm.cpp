@@ -9,9 +9,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
+#include <algorithm>
 
 #include "drawing_panel.h"
+#include "edit_marks.h"
 #include "form_display.h"
 #include "stats_chart.h"
 
@@ -73,7 +76,8 @@ void TForm1::ConnectHandlers() {
   connect(Edit_size, &QLineEdit::textChanged, this, &TForm1::Edit_sizeChange);
   connect(E_noise, &QLineEdit::textChanged, this, &TForm1::E_noiseChange);
   connect(E_stop, &QLineEdit::textChanged, this, &TForm1::E_stopChange);
-  connect(CB_pre, &QComboBox::currentIndexChanged, this, &TForm1::CB_preChange);
+  // The text changes both when an item is chosen and when the user types.
+  connect(CB_pre, &QComboBox::currentTextChanged, this, &TForm1::CB_preChange);
   connect(CB_showAB, &QCheckBox::toggled, this, &TForm1::CB_showABClick);
   connect(CB_noTracks, &QCheckBox::toggled, this, &TForm1::CB_noTracksClick);
   connect(CB_gravity, &QCheckBox::toggled, this, &TForm1::CB_gravityClick);
@@ -93,6 +97,13 @@ void TForm1::ConnectHandlers() {
   const auto mirrorCheck = [this](QAbstractButton* button, bool& field) {
     connect(button, &QAbstractButton::toggled, this, [&field](bool checked) { field = checked; });
   };
+  // A text that does not convert stays marked until it does.
+  const auto failure = [](auto convert) {
+    return [convert](std::string_view text) { return convert(text).error; };
+  };
+  for (QLineEdit* edit : {Edit_anzAg, Edit_size, E_stop}) MarkWhileInvalid(edit, failure(TextToInt));
+  MarkWhileInvalid(E_noise, failure(TextToRoundedInt));
+  for (QLineEdit* edit : {E_decay, E_CProbab}) MarkWhileInvalid(edit, failure(TextToDouble));
   mirrorText(Edit_anzAg, s.Edit_anzAg);
   mirrorText(E_decay, s.E_decay);
   mirrorText(E_CProbab, s.E_CProbab);
@@ -105,8 +116,15 @@ void TForm1::ConnectHandlers() {
 void TForm1::FormCreate() {
   SetupSeededWorld();
   ZeichenPanel->RequestFrame();
+  // Filling the list is no choice: SetupMode stays 0 and the box shows its
+  // placeholder until the user picks or types.
+  const QSignalBlocker quiet(CB_pre);
   CB_pre->addItems({QStringLiteral("Random Destinations"), QStringLiteral("Circle Destinations"),
                     QStringLiteral("Raster Destinations"), QStringLiteral("Manhattan Landscape")});
+  CB_pre->setCurrentIndex(-1);
+  CB_pre->clearEditText();
+  // As wide as its longest item, "Random Destinations", needs.
+  CB_pre->resize(std::max(CB_pre->width(), CB_pre->sizeHint().width()), CB_pre->height());
 }
 
 void TForm1::FormDestroy() {
@@ -202,7 +220,11 @@ void TForm1::E_stopChange() {
   status_->Report(StatusLine::Source::StopTime, stop.error);
 }
 
-void TForm1::CB_preChange() { sim.settings.SetupMode = CB_pre->currentIndex(); }
+void TForm1::CB_preChange() {
+  // The item whose text is shown; a typed text that is no item gives -1.
+  sim.settings.SetupMode =
+      CB_pre->findText(CB_pre->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
 
 // ---- display controls ----
 

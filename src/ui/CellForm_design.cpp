@@ -49,6 +49,16 @@ QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, int lef
       Place(new QLabel(QString::fromLatin1(caption), parent), name, left, top, width, height));
 }
 
+// A box wide enough for the children whose captions grew past its edge.
+void GrowToHold(QGroupBox* box) {
+  int right = box->width();
+  const int frame = box->width() - 1 - box->contentsRect().right();
+  for (const QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    right = std::max(right, child->geometry().right() + 1 + frame);
+  }
+  box->resize(right, box->height());
+}
+
 QLineEdit* NewEdit(QWidget* parent, const char* name, const char* text, int left, int top,
                    int width, int height) {
   return Place(new QLineEdit(QString::fromLatin1(text), parent), name, left, top, width, height);
@@ -134,6 +144,7 @@ void TForm1::CreateControls() {
   Label3 = NewLabel(GroupBox3, "Label3", "wiggle threshold :", 136, 21, 81, 12);
   Lbl_wiggle = NewLabel(GroupBox3, "Lbl_wiggle", "180 Grad", 218, 21, 15, 12);
   Lbl_wiggle->setText(QStringLiteral("___"));
+  GrowToHold(GroupBox3);
   E_noise = NewEdit(GroupBox3, "E_noise", "30", 8, 74, 33, 20);
   Label6 = NewLabel(GroupBox3, "Label6", ": return noise", 47, 78, 61, 12);
   Button1 =
@@ -143,7 +154,12 @@ void TForm1::CreateControls() {
   Label4 = NewLabel(GroupBox2, "Label4", "stop at time :", 144, 18, 58, 12);
 
   CB_pre = Place(new QComboBox(GroupBox1), "CB_pre", 8, 96, 121, 20);
+  // A drop-down the user can type into: a text that is no item chooses the
+  // empty landscape (SetupMode -1). Typed texts never become items.
+  CB_pre->setEditable(true);
+  CB_pre->setInsertPolicy(QComboBox::NoInsert);
   CB_pre->setPlaceholderText(QStringLiteral("Choose SetupMode"));
+  CB_pre->lineEdit()->setPlaceholderText(QStringLiteral("Choose SetupMode"));
 
   Chart1 = Place(new StatsChart(client), "Chart1", 8, 416, 713, 281);
 

@@ -8,6 +8,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace quorvan {
 
@@ -15,20 +16,24 @@ namespace {
 
 // The round numbers an axis ends on, per decade.
 constexpr double kRoundSteps[] = {1.0, 1.2, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0};
+constexpr double kLargest = std::numeric_limits<double>::max();
 
 }  // namespace
 
 double RoundUp(double v) {
   if (!(v > 0.0)) return v < 0.0 ? -RoundDown(-v) : 0.0;
   const double decade = std::pow(10.0, std::floor(std::log10(v)));
+  // Past the largest round number a double holds, the largest double.
   for (double m : kRoundSteps) {
-    if (m * decade >= v * (1.0 - 1e-12)) return m * decade;
+    if (m * decade >= v * (1.0 - 1e-12)) return std::min(m * decade, kLargest);
   }
-  return 10.0 * decade;
+  return std::min(10.0 * decade, kLargest);
 }
 
 double TickStep(double span) {
-  if (!(span > 0.0) || !std::isfinite(span)) return 1.0;
+  if (!(span > 0.0)) return 1.0;
+  // A span beyond the largest double still gets a step of a fifth of it.
+  if (!std::isfinite(span)) return 2.0 * TickStep(kLargest);
   const double raw = span / 5.0;
   const double decade = std::pow(10.0, std::floor(std::log10(raw)));
   const double m = raw / decade;
@@ -39,7 +44,7 @@ double RoundDown(double v) {
   if (!(v > 0.0)) return v < 0.0 ? -RoundUp(-v) : 0.0;
   const double decade = std::pow(10.0, std::floor(std::log10(v)));
   for (auto m = std::rbegin(kRoundSteps); m != std::rend(kRoundSteps); ++m) {
-    if (*m * decade <= v * (1.0 + 1e-12)) return *m * decade;
+    if (*m * decade <= std::min(v * (1.0 + 1e-12), kLargest)) return *m * decade;
   }
   return decade;
 }
@@ -84,6 +89,9 @@ StatsChart::StatsChart(QWidget* parent)
     axis->setTickAnchor(0.0);
     axis->setLabelFormat(QStringLiteral("%g"));
   }
+  axisX_->setTitleText(QStringLiteral("step"));
+  axisLeft_->setTitleText(QStringLiteral("max mark"));
+  axisRight_->setTitleText(QStringLiteral("per cent"));
   chart_->addAxis(axisX_, Qt::AlignBottom);
   chart_->addAxis(axisLeft_, Qt::AlignLeft);
   // The percentages' axis does not follow the data.
@@ -183,8 +191,19 @@ void StatsChart::paintEvent(QPaintEvent* event) {
 
 void StatsChart::SetRange(QValueAxis* axis, double low, double high) {
   if (axis->min() == low && axis->max() == high) return;
-  axis->setRange(low, high);
-  axis->setTickInterval(TickStep(high - low));
+  // high - low may exceed the largest double; halves do not.
+  const double half = high / 2.0 - low / 2.0;
+  const double step = std::isfinite(high - low) ? TickStep(high - low) : 2.0 * TickStep(half);
+  // Each call lays the axis out at once: a wider range under the old, fine
+  // step would make thousands of labels for a moment (seconds to minutes of
+  // layout), so a coarser step comes before the range, a finer one after.
+  if (step >= axis->tickInterval()) {
+    axis->setTickInterval(step);
+    axis->setRange(low, high);
+  } else {
+    axis->setRange(low, high);
+    axis->setTickInterval(step);
+  }
 }
 
 void StatsChart::Flush() {

@@ -85,13 +85,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{kInf, 0, kInfL, 235},     // infinite range: scale 0
                       LevelCase{kInf, kInfL, kInfL, 235}, // range inf - inf
                       LevelCase{1e300, 0, 1e300, 0},      // huge but in range
-                      // Beyond 32 bits the low 32 bits of the rounded level stay.
-                      LevelCase{4294967299.0, 0, 235, 232},  // 232 - 2^32: light grey
-                      LevelCase{1e9, 0, 1, 1223201515},      // -234999999765
-                      LevelCase{0x1p64, 0, 235, 255},        // 255 - 2^64, beyond 2^63
-                      LevelCase{1e300, 0, 100, 0},           // a multiple of 2^32
-                      LevelCase{kInf, 0, 100, 0},            // no level at all
-                      LevelCase{-1e300, 0, 100, 0},          //
+                      LevelCase{1e9, 0, 1, 1223201515},   // far above the range: low 32 bits
+                      LevelCase{2e12, 0, 1, -1728798485}, //   of the 64-bit level
+                      LevelCase{1e300, 0, 100, 0},        // beyond 2^63: integer indefinite
+                      LevelCase{kInf, 0, 100, 0},         //
+                      LevelCase{-1e300, 0, 100, 0},       //
                       LevelCase{std::nan(""), 0, 100, 0}));
 
 // ---- kinds -----------------------------------------------------------------

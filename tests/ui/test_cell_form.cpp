@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "drawing_panel.h"
+#include "edit_marks.h"
 #include "form_display.h"
 #include "form_helpers.h"
 #include "stats_chart.h"
@@ -58,6 +59,8 @@ class CellFormTest : public QObject {
   void emptyNoiseBecomesZero();
   void angleLabels_data();
   void angleLabels();
+  void widestCaptionsFit();
+  void badTextsStayMarkedUntilTheyConvert();
   void stopTimeStopsInTheStepThatReachesIt();
   void failuresGoToTheStatusLine_data();
   void failuresGoToTheStatusLine();
@@ -175,6 +178,15 @@ void CellFormTest::landscapeChoiceWaitsForSetup() {
   // The texts the landscape writes come back into the edit boxes.
   QCOMPARE(form.E_CProbab->text(), QStringLiteral("0,05"));
   QCOMPARE(form.sim.settings.E_CProbab, std::string("0,05"));
+  // A typed text that is no item: only the nest, no destinations.
+  form.CB_pre->clearEditText();
+  QTest::keyClicks(form.CB_pre->lineEdit(), QStringLiteral("empty"));
+  QCOMPARE(form.sim.settings.SetupMode, -1);
+  QCOMPARE(form.CB_pre->count(), 4);
+  QTest::mouseClick(form.B_setup, Qt::LeftButton);
+  QCOMPARE(form.sim.Destinations.size(), std::size_t{0});
+  form.CB_pre->setEditText(QStringLiteral("Raster Destinations"));
+  QCOMPARE(form.sim.settings.SetupMode, 2);
 }
 
 void CellFormTest::controlsWithoutHandlerReachTheSettings() {
@@ -310,6 +322,40 @@ void CellFormTest::angleLabels() {
   form.SB_wiggle->setValue(180 - position);
   QCOMPARE(form.Lbl_wiggle->text(), QString::number(180 - position) + " Grad");
   QCOMPARE(form.sim.settings.SB_wiggle, 180 - position);
+}
+
+void CellFormTest::widestCaptionsFit() {
+  TForm1 form;
+  StopTimer(form);
+  form.TrB_thresh->setValue(180);
+  form.SB_wiggle->setValue(180);
+  // Each widget as wide as its widest caption needs, and inside its parent.
+  for (QWidget* w : std::initializer_list<QWidget*>{form.Lbl_B, form.Lbl_wiggle, form.CB_pre}) {
+    const QWidget* parent = w->parentWidget();
+    QVERIFY2(w->width() >= w->sizeHint().width(),
+             qPrintable(w->objectName() + QStringLiteral(" ") + QString::number(w->width())));
+    QVERIFY2(w->geometry().right() <= parent->contentsRect().right(),
+             qPrintable(w->objectName() + QStringLiteral(" ") + QString::number(w->geometry().right())));
+  }
+}
+
+void CellFormTest::badTextsStayMarkedUntilTheyConvert() {
+  TForm1 form;
+  StopTimer(form);
+  form.E_stop->setText(QStringLiteral("abc"));
+  form.E_noise->setText(QStringLiteral("x"));
+  QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
+  form.E_noise->setText(QStringLiteral("30"));
+  QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
+  // The newer step cleared the line, yet the stop time is still bad.
+  QVERIFY(quorvan::IsMarkedInvalid(form.E_stop));
+  QCOMPARE(form.E_stop->toolTip(), QStringLiteral("'abc' is not a valid integer value"));
+  QVERIFY(!quorvan::IsMarkedInvalid(form.E_noise));
+  form.E_stop->setText(QStringLiteral("+-5"));
+  QVERIFY(quorvan::IsMarkedInvalid(form.E_stop));
+  form.E_stop->setText(QStringLiteral("500"));
+  QVERIFY(!quorvan::IsMarkedInvalid(form.E_stop));
+  QVERIFY(form.E_stop->toolTip().isEmpty());
 }
 
 void CellFormTest::stopTimeStopsInTheStepThatReachesIt() {

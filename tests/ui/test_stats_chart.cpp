@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "form_helpers.h"
@@ -48,6 +49,8 @@ class StatsChartTest : public QObject {
   void roundAxisBounds_data();
   void roundAxisBounds();
   void axesFollowTheDataInFewSteps();
+  void hugeJumpsNeverLayOutThousandsOfTicks_data();
+  void hugeJumpsNeverLayOutThousandsOfTicks();
   void thinningKeepsEveryExtreme_data();
   void thinningKeepsEveryExtreme();
 };
@@ -90,6 +93,9 @@ void StatsChartTest::threeEmptyCurvesAfterSetup() {
   QValueAxis* right = VerticalAxisOf(form.Chart1->SuccessSeries);
   QCOMPARE(right->min(), 0.0);
   QCOMPARE(right->max(), 101.0);
+  QCOMPARE(right->titleText(), QStringLiteral("per cent"));
+  QCOMPARE(form.Chart1->AxisLeft()->titleText(), QStringLiteral("max mark"));
+  QCOMPARE(form.Chart1->AxisX()->titleText(), QStringLiteral("step"));
 }
 
 void StatsChartTest::onePointPerStepFromOne() {
@@ -187,6 +193,10 @@ void StatsChartTest::roundAxisBounds_data() {
   QTest::newRow("10001") << 10001.0 << 12000.0 << 10000.0;
   QTest::newRow("0") << 0.0 << 0.0 << 0.0;
   QTest::newRow("-7") << -7.0 << -6.0 << -8.0;
+  // Past 1.5e308 the next round number is no double: the largest double.
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  QTest::newRow("1.6e308") << 1.6e308 << kLargest << 1.5e308;
+  QTest::newRow("largest") << kLargest << kLargest << 1.5e308;
 }
 
 void StatsChartTest::roundAxisBounds() {
@@ -222,6 +232,44 @@ void StatsChartTest::axesFollowTheDataInFewSteps() {
   // The axes stay close to the data: a round bound at most 25 % beyond it.
   QVERIFY(chart.AxisX()->max() <= 10000 * 1.25);
   QVERIFY(chart.AxisLeft()->max() <= high * 1.25);
+}
+
+void StatsChartTest::hugeJumpsNeverLayOutThousandsOfTicks_data() {
+  QTest::addColumn<int>("lastStep");
+  QTest::addColumn<double>("firstMark");
+  QTest::addColumn<double>("lastMark");
+  QTest::newRow("mark 1 to 1e6") << 2 << 1.0 << 1e6;
+  QTest::newRow("mark 1e6 to 1") << 2 << 1e6 << 1.0;
+  QTest::newRow("mark -1e308 to largest") << 2 << -1e308 << std::numeric_limits<double>::max();
+  QTest::newRow("step 1 to 1e9") << 1000000000 << 1.0 << 1.0;
+}
+
+void StatsChartTest::hugeJumpsNeverLayOutThousandsOfTicks() {
+  QFETCH(int, lastStep);
+  QFETCH(double, firstMark);
+  QFETCH(double, lastMark);
+  StatsChart chart;
+  chart.CreateChartSeries();
+  // Each change lays the axis out with the range and the step it has at
+  // that moment; their ratio is the number of labels made.
+  int worst = 0;
+  const auto count = [&worst](QValueAxis* axis) {
+    if (axis->tickInterval() <= 0.0) return;  // not set yet: Qt uses its tick count
+    const double ticks = (axis->max() / 2.0 - axis->min() / 2.0) / (axis->tickInterval() / 2.0);
+    worst = std::max(worst, std::isfinite(ticks) ? static_cast<int>(ticks) : 1 << 30);
+  };
+  for (QValueAxis* axis : {chart.AxisX(), chart.AxisLeft()}) {
+    connect(axis, &QValueAxis::rangeChanged, axis, [&count, axis] { count(axis); });
+    connect(axis, &QValueAxis::tickIntervalChanged, axis, [&count, axis] { count(axis); });
+  }
+  chart.AddChartPoints(1, 0, 0, firstMark);
+  chart.Flush();
+  chart.AddChartPoints(lastStep, 0, 0, lastMark);
+  chart.Flush();
+  QVERIFY2(worst <= 20, qPrintable(QString::number(worst)));
+  QVERIFY(chart.AxisX()->max() >= lastStep);
+  QVERIFY(chart.AxisLeft()->max() >= std::max(firstMark, lastMark));
+  QVERIFY(chart.AxisLeft()->min() <= std::min(firstMark, lastMark));
 }
 
 void StatsChartTest::thinningKeepsEveryExtreme_data() {
