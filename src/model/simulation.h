@@ -76,7 +76,6 @@ class Simulation {
   RandomSource Rand;
 
   void SetDisplay(Display* display);
-  Display& display() { return *display_; }
 
   /// True between a successful setup and ClearWorld.
   bool HasWorld() const { return !Cells.Empty(); }

@@ -73,9 +73,6 @@ class LayerPainter : public Display {
   int Width() const { return width_; }
   int Height() const { return height_; }
 
- protected:
-  Simulation& sim() { return sim_; }
-
  private:
   /// The cells of the world, when there is one to paint on.
   bool CanPaintCells() const;
