@@ -9,6 +9,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
+
+// Every extended product of the simulation is the x87 80-bit real.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "long double must be the x87 extended real with 64 mantissa digits");
 
 namespace quorvan {
 

@@ -1,10 +1,9 @@
 #include "random_source.h"
 
+#include <atomic>
 #include <chrono>
 
 namespace quorvan {
-
-namespace {
 
 uint64_t SplitMix64(uint64_t& x) {
   uint64_t z = (x += 0x9E3779B97F4A7C15ull);
@@ -13,14 +12,13 @@ uint64_t SplitMix64(uint64_t& x) {
   return z ^ (z >> 31);
 }
 
-uint64_t ClockSeed() {
-  static uint64_t counter = 0;
+uint64_t SeedFromClock() {
+  // Atomic: a batch runner may seed worlds from several threads.
+  static std::atomic<uint64_t> counter{0};
   const auto now = std::chrono::high_resolution_clock::now().time_since_epoch().count();
-  uint64_t x = static_cast<uint64_t>(now) ^ (++counter * 0xD1B54A32D192ED03ull);
+  uint64_t x = static_cast<uint64_t>(now) ^ ((counter.fetch_add(1, std::memory_order_relaxed) + 1) * 0xD1B54A32D192ED03ull);
   return SplitMix64(x);
 }
-
-}  // namespace
 
 RandomSource::RandomSource() { UseClock(); }
 
@@ -35,14 +33,14 @@ void RandomSource::FixSeed(uint64_t seed) {
 
 void RandomSource::UseClock() {
   fixed_ = false;
-  seed_ = ClockSeed();
+  seed_ = SeedFromClock();
   reseeds_ = 0;
   SeedWords(seed_);
 }
 
 void RandomSource::Reseed() {
   if (!fixed_) {
-    SeedWords(ClockSeed());
+    SeedWords(SeedFromClock());
     return;
   }
   ++reseeds_;

@@ -13,6 +13,13 @@
 
 namespace quorvan {
 
+/// One step of SplitMix64 (Vigna's seeding generator): advances x, returns the output.
+uint64_t SplitMix64(uint64_t& x);
+
+/// A fresh seed from the clock; two calls never give the same seed, even
+/// within one clock tick. Every seed "from the clock" comes from here.
+uint64_t SeedFromClock();
+
 /// Everything a random source is: enough to continue its stream exactly.
 struct RandomState {
   uint64_t words[4] = {};  ///< the xoshiro256** state

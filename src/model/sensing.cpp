@@ -30,7 +30,7 @@ void Simulation::SenseNeighbourhood(std::size_t index, int32_t threshold) {
   const int sU = SectorOfEdge(H + threshold);
   A.Directions.clear();
   for (int i = sL;; i = i % 8 + 1) {
-    A.Directions.push_back(kSectorOffset[i]);
+    A.Directions.push_back(kSectorOffset[static_cast<std::size_t>(i)]);
     if (i == sU) break;
   }
 

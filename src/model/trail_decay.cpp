@@ -20,11 +20,13 @@
 
 #include "trail_decay.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
+#if !defined(__x86_64__)
+#error "the trail kernels need an x86-64 processor"
 #endif
+#include <immintrin.h>
 
 #include "extended_product.h"
+#include "vector_kernels.h"
 
 namespace quorvan {
 
@@ -133,7 +135,7 @@ bool HasAvx2Fma() {
 void DecayTrail(double* trail, std::size_t count, double rate) {
   const long double d = WidenExact(rate);
   const double absRate = rate < 0 ? -rate : rate;
-  if (HasAvx2Fma() && absRate >= 0x1p-100 && absRate <= 0x1p100) {
+  if (VectorKernelsAllowed() && HasAvx2Fma() && absRate >= 0x1p-100 && absRate <= 0x1p100) {
     DecayVector(trail, count, rate);
   } else {
     DecayScalar(trail, count, d);

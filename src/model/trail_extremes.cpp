@@ -1,10 +1,13 @@
 #include "trail_extremes.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
+#if !defined(__x86_64__)
+#error "the trail kernels need an x86-64 processor"
 #endif
+#include <immintrin.h>
 
 #include <limits>
+
+#include "vector_kernels.h"
 
 namespace quorvan {
 
@@ -55,7 +58,12 @@ __attribute__((target("avx"))) TrailExtremes Avx(const double* v, std::size_t n)
 
 TrailExtremes FindExtremes(const double* values, std::size_t count) {
   static const bool avx = __builtin_cpu_supports("avx");
-  return avx ? Avx(values, count) : Scalar(values, count);
+  TrailExtremes e = avx && VectorKernelsAllowed() ? Avx(values, count) : Scalar(values, count);
+  // Which zero a scan meets first depends on its lane order; an extreme of
+  // zero is reported as +0.0 so that both scans give the same bits.
+  if (e.largest == 0) e.largest = 0.0;
+  if (e.smallest == 0) e.smallest = 0.0;
+  return e;
 }
 
 }  // namespace quorvan

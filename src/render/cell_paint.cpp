@@ -61,12 +61,12 @@ inline int32_t QuickGreyLevel(double v, long double shownMin, double min, bool m
 /// What Paint needs of the grid's range, worked out once for many cells;
 /// and where the cells' LastPainted lie. Only for a grid with cells.
 struct Range {
-  explicit Range(TCellList& cells, double scale)
+  explicit Range(TCellList& cells, double gridScale)
       : lastPainted(&cells.LastPainted(0, 0)),
         shownMin(cells.ShownMin),
         min(static_cast<double>(cells.ShownMin)),
         minIsDouble(static_cast<long double>(min) == shownMin),
-        scale(scale) {}
+        scale(gridScale) {}
   double* lastPainted;
   long double shownMin;
   double min;

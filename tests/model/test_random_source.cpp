@@ -18,6 +18,44 @@ std::vector<int32_t> Draws(RandomSource& rnd, int n, int64_t bound) {
   return out;
 }
 
+// xoshiro256** as published by Blackman and Vigna, written apart from the source.
+struct ReferenceXoshiro {
+  std::array<uint64_t, 4> s;
+  static uint64_t Rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+  uint64_t Next() {
+    const uint64_t result = Rotl(s[1] * 5, 7) * 9;
+    const uint64_t t = s[1] << 17;
+    s[2] ^= s[0];
+    s[3] ^= s[1];
+    s[1] ^= s[2];
+    s[0] ^= s[3];
+    s[2] ^= t;
+    s[3] = Rotl(s[3], 45);
+    return result;
+  }
+};
+
+// Known answers of the reference generators: SplitMix64 from 0, xoshiro256**
+// from the state {1, 2, 3, 4}; a fixed seed fills the state from SplitMix64.
+TEST(RandomSource, KnownAnswersOfTheReferenceGenerators) {
+  const uint64_t splitmixFromZero[4] = {0xe220a8397b1dcdafull, 0x6e789e6aa1b965f4ull, 0x06c45d188009454full,
+                                        0xf88bb8a8724c81ecull};
+  uint64_t x = 0;
+  for (const uint64_t want : splitmixFromZero) EXPECT_EQ(SplitMix64(x), want);
+
+  ReferenceXoshiro ref{{1, 2, 3, 4}};
+  for (const uint64_t want : {11520ull, 0ull, 1509978240ull, 1215971899390074240ull}) EXPECT_EQ(ref.Next(), want);
+
+  ReferenceXoshiro seeded{{splitmixFromZero[0], splitmixFromZero[1], splitmixFromZero[2], splitmixFromZero[3]}};
+  RandomSource rnd(0);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(rnd.Next(), seeded.Next()) << i;
+}
+
+TEST(RandomSource, SeedsFromTheClockDiffer) {
+  const uint64_t a = SeedFromClock(), b = SeedFromClock();
+  EXPECT_NE(a, b);
+}
+
 TEST(RandomSource, BoundsOfZeroOrLessGiveZeroAndStillDraw) {
   RandomSource rnd(3);
   for (int64_t bound : {0LL, -1LL, -5000LL, -2147483648LL, 1LL}) {

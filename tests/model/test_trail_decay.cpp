@@ -12,6 +12,7 @@
 #include "extended_product.h"
 #include "trail_decay.h"
 #include "trail_extremes.h"
+#include "vector_kernels.h"
 
 namespace quorvan {
 namespace {
@@ -92,6 +93,22 @@ TEST(TrailExtremes, StrictComparisonsSkipNaNs) {
     EXPECT_EQ(e.largest, largest) << n;
     EXPECT_EQ(e.smallest, smallest) << n;
   }
+}
+
+// Zeros of both signs in lanes the vector scan visits in another order than
+// the plain one: both report +0.0.
+TEST(TrailExtremes, ZeroExtremesAreTheSameBitsOnBothPaths) {
+  std::vector<double> v(17, 0.0);
+  v[1] = -0.0;
+  v[9] = -0.0;
+  v[16] = -0.0;
+  for (const bool scalar : {false, true}) {
+    ForceScalarKernels(scalar);
+    const TrailExtremes e = FindExtremes(v.data(), v.size());
+    EXPECT_FALSE(std::signbit(e.largest)) << scalar;
+    EXPECT_FALSE(std::signbit(e.smallest)) << scalar;
+  }
+  ForceScalarKernels(false);
 }
 
 }  // namespace
