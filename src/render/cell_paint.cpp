@@ -74,13 +74,29 @@ struct Range {
   double scale;
 };
 
+void DrawSquare(const TCellList& cells, std::size_t index, const TCell& cell, Canvas& canvas);
+
 inline void PaintCell(TCellList& cells, std::size_t index, TCell& cell, Canvas& canvas, int32_t trail,
                       const Range& range) {
   const double track = cells.TrackData()[index];
   canvas.SetPenWidth(0);
   const double v = trail == kTrailReturn ? cells.ReturnTrackData()[index] : track;
   cell.Grey = QuickGreyLevel(v, range.shownMin, range.min, range.minIsDouble, range.scale);
+  DrawSquare(cells, index, cell, canvas);
+  range.lastPainted[index] = track;
+}
 
+}  // namespace
+
+void PaintAsStored(TCellList& cells, int32_t column, int32_t row, Canvas& canvas) {
+  canvas.SetPenWidth(0);
+  DrawSquare(cells, cells.Index(column, row), cells(column, row), canvas);
+}
+
+namespace {
+
+/// Pen and brush in the colour of the cell's Kind and Grey, and its square.
+void DrawSquare(const TCellList& cells, std::size_t index, const TCell& cell, Canvas& canvas) {
   TColor color = 0;
   bool known = true;
   switch (cells.KindData()[index]) {
@@ -96,7 +112,6 @@ inline void PaintCell(TCellList& cells, std::size_t index, TCell& cell, Canvas& 
   }
   canvas.Rectangle(cell.PositionX - cell.Size, cell.PositionY - cell.Size, cell.PositionX + cell.Size,
                    cell.PositionY + cell.Size);
-  range.lastPainted[index] = track;
 }
 
 }  // namespace
