@@ -58,6 +58,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   std::optional<std::string> seedText;
   app.add_option("--seed", seedText, "Random seed, 0 to 2^64-1 (from the clock when absent; always reported)")
       ->type_name("N");
+  std::optional<std::string> landscapeSeedText;
+  app.add_option("--landscape-seed", landscapeSeedText,
+                 "Seed of the landscape alone, so that replicates share it while the agents vary")
+      ->type_name("N");
+  app.add_option("--save-world", o.saveWorldPath, "Save the final world to this HDF5 file")->type_name("FILE");
   app.add_option("--csv", o.csvPath, "Write step,successful,returning,track_max per step")->type_name("FILE");
   app.add_option("--json", o.jsonPath, "Write a summary as JSON (- for standard output)")->type_name("FILE");
   app.add_option("--png", o.pngPath, "Write the panel after the last step as a PNG")->type_name("FILE");
@@ -80,19 +85,25 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     return out;
   }
 
-  if (seedText) {
-    // Digits only: a sign would wrap around silently.
+  // Digits only: a sign would wrap around silently.
+  const auto parseSeed = [&out](const char* option, const std::optional<std::string>& text,
+                                std::optional<uint64_t>& value) {
+    if (!text) return true;
     uint64_t seed = 0;
-    const char* first = seedText->data();
-    const char* last = first + seedText->size();
+    const char* first = text->data();
+    const char* last = first + text->size();
     const auto [end, ec] = std::from_chars(first, last, seed);
-    if (seedText->empty() || !std::isdigit(static_cast<unsigned char>(seedText->front())) || ec != std::errc() ||
+    if (text->empty() || !std::isdigit(static_cast<unsigned char>(text->front())) || ec != std::errc() ||
         end != last) {
-      out.output = "quorvan-batch: --seed: '" + *seedText + "' is not a whole number from 0 to 2^64-1\n";
+      out.output = std::string("quorvan-batch: ") + option + ": '" + *text + "' is not a whole number from 0 to 2^64-1\n";
       out.exitCode = 2;
-      return out;
+      return false;
     }
-    o.seed = seed;
+    value = seed;
+    return true;
+  };
+  if (!parseSeed("--seed", seedText, o.seed) || !parseSeed("--landscape-seed", landscapeSeedText, o.landscapeSeed)) {
+    return out;
   }
   for (const std::string& error : {CheckText("--noise", o.noise, true), CheckText("--consume", o.consume, false),
                                    CheckText("--decay", o.decay, false), CheckText("--gravity", o.gravity, false)}) {

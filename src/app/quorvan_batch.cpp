@@ -11,6 +11,7 @@
 #include "batch_options.h"
 #include "batch_picture.h"
 #include "batch_run.h"
+#include "world_file.h"
 
 using namespace quorvan;
 using namespace quorvan::batch;
@@ -104,6 +105,9 @@ int main(int argc, char** argv) {
     std::string warning;
     if (error = WritePicture(sim, options.pngPath, &warning); !error.empty()) return Fail(error, 1);
     if (!warning.empty()) std::fprintf(stderr, "quorvan-batch: %s (no gravity lines drawn)\n", warning.c_str());
+  }
+  if (!options.saveWorldPath.empty()) {
+    if (error = SaveWorld(options.saveWorldPath, sim, {}); !error.empty()) return Fail(error, 1);
   }
   outputs.Keep();
 
