@@ -46,13 +46,15 @@ CLI::Validator WholeNumber(int64_t lo, int64_t hi) {
 // counts as one place too).
 std::string CheckOutputs(const BatchOptions& o, const std::vector<std::pair<const char*, bool>>& given) {
   const std::pair<const char*, const std::string*> outputs[] = {
-      {"--csv", &o.csvPath}, {"--json", &o.jsonPath}, {"--png", &o.pngPath}};
+      {"--csv", &o.csvPath}, {"--json", &o.jsonPath}, {"--png", &o.pngPath}, {"--save-world", &o.saveWorldPath}};
   std::vector<std::pair<const char*, std::string>> seen;
   for (std::size_t i = 0; i < std::size(outputs); ++i) {
     const auto& [option, path] = outputs[i];
     if (!given[i].second) continue;
     if (path->empty()) return std::string(option) + ": the file name is empty";
-    if (*path == "-" && std::string(option) == "--png") return "--png: a picture cannot go to standard output";
+    if (*path == "-" && (std::string(option) == "--png" || std::string(option) == "--save-world")) {
+      return std::string(option) + ": this file cannot go to standard output";
+    }
     std::error_code ec;
     const std::string place =
         *path == "-" ? std::string("-") : std::filesystem::weakly_canonical(std::filesystem::absolute(*path), ec).string();
@@ -100,6 +102,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   std::optional<std::string> seedText;
   app.add_option("--seed", seedText, "Random seed, 0 to 2^64-1 (from the clock when absent; always reported)")
       ->type_name("N");
+  std::optional<std::string> landscapeSeedText;
+  app.add_option("--landscape-seed", landscapeSeedText,
+                 "Seed of the landscape alone, so that replicates share it while the agents vary")
+      ->type_name("N");
+  CLI::Option* saveWorld =
+      app.add_option("--save-world", o.saveWorldPath, "Save the final world to this HDF5 file")->type_name("FILE");
   CLI::Option* csv =
       app.add_option("--csv", o.csvPath, "Write step,successful,returning,track_max per step (- for standard output)")
           ->type_name("FILE");
@@ -125,19 +133,25 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     return out;
   }
 
-  if (seedText) {
-    // Digits only: a sign would wrap around silently.
+  // Digits only: a sign would wrap around silently.
+  const auto parseSeed = [&out](const char* option, const std::optional<std::string>& text,
+                                std::optional<uint64_t>& value) {
+    if (!text) return true;
     uint64_t seed = 0;
-    const char* first = seedText->data();
-    const char* last = first + seedText->size();
+    const char* first = text->data();
+    const char* last = first + text->size();
     const auto [end, ec] = std::from_chars(first, last, seed);
-    if (seedText->empty() || !std::isdigit(static_cast<unsigned char>(seedText->front())) || ec != std::errc() ||
+    if (text->empty() || !std::isdigit(static_cast<unsigned char>(text->front())) || ec != std::errc() ||
         end != last) {
-      out.output = "quorvan-batch: --seed: '" + *seedText + "' is not a whole number from 0 to 2^64-1\n";
+      out.output = std::string("quorvan-batch: ") + option + ": '" + *text + "' is not a whole number from 0 to 2^64-1\n";
       out.exitCode = 2;
-      return out;
+      return false;
     }
-    o.seed = seed;
+    value = seed;
+    return true;
+  };
+  if (!parseSeed("--seed", seedText, o.seed) || !parseSeed("--landscape-seed", landscapeSeedText, o.landscapeSeed)) {
+    return out;
   }
   for (const std::string& error : {CheckText("--noise", o.noise, true), CheckText("--consume", o.consume, false),
                                    CheckText("--decay", o.decay, false), CheckText("--gravity", o.gravity, false)}) {
@@ -148,7 +162,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (const std::string error =
-          CheckOutputs(o, {{"--csv", csv->count() > 0}, {"--json", json->count() > 0}, {"--png", png->count() > 0}});
+          CheckOutputs(o, {{"--csv", csv->count() > 0}, {"--json", json->count() > 0}, {"--png", png->count() > 0},
+                          {"--save-world", saveWorld->count() > 0}});
       !error.empty()) {
     out.output = "quorvan-batch: " + error + "\n";
     out.exitCode = 2;

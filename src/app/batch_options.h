@@ -23,6 +23,8 @@ struct BatchOptions {
   std::string sniff = "hill";
   std::string trail = "return";
   std::optional<uint64_t> seed;  ///< from the clock when absent (parsed from seedText)
+  std::optional<uint64_t> landscapeSeed;  ///< the landscape's own seed (parsed from landscapeSeedText)
+  std::string saveWorldPath;              ///< save the final world here (empty: do not)
   std::string csvPath;
   std::string jsonPath;  ///< "-" for standard output
   std::string pngPath;

@@ -34,6 +34,7 @@ bool CsvWriter::Finish() {
 std::string RunWorld(const BatchOptions& options, uint64_t seed, Simulation& sim, CsvWriter* csv,
                      RunSummary& summary) {
   sim.Rand.FixSeed(seed);
+  sim.Rand.SetLandscapeSeed(options.landscapeSeed);
   sim.settings = SettingsFor(options);
   if (std::string error = sim.SetupWorld(); !error.empty()) return error;
   ApplyOverrides(options, sim.settings);
@@ -78,6 +79,7 @@ std::string SummaryJson(const BatchOptions& o, const Simulation& sim, const RunS
   }
   json summary = {
       {"seed", s.seed},
+      {"landscape_seed", o.landscapeSeed ? json(*o.landscapeSeed) : json(nullptr)},
       {"settings", settings},
       {"steps", s.stepsRun},
       {"agents", sim.Agents.size()},

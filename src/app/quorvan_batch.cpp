@@ -11,6 +11,7 @@
 #include "batch_picture.h"
 #include "batch_run.h"
 #include "output_file.h"
+#include "world_file.h"
 
 using namespace quorvan;
 using namespace quorvan::batch;
@@ -81,6 +82,11 @@ int main(int argc, char** argv) {
   OutputFile* const files[] = {&csvFile, &jsonFile, &pngFile};
   for (OutputFile* file : files) {
     if (file->File() && !file->Finish(error)) return Fail(error, 2);
+  }
+  // The world file is written under a temporary name and renamed by
+  // SaveWorld itself, before the other outputs replace anything.
+  if (!options.saveWorldPath.empty()) {
+    if (error = SaveWorld(options.saveWorldPath, sim, {}); !error.empty()) return Fail(error, 2);
   }
   for (OutputFile* file : files) {
     if (!file->WritePath().empty() && !file->Rename(error)) return Fail(error, 2);

@@ -178,3 +178,22 @@ TEST(BatchRun, AnUnwritablePictureIsReported) {
 
 }  // namespace
 }  // namespace quorvan::batch
+
+namespace quorvan::batch {
+namespace {
+
+// A landscape seed fixes the landscape alone: other run seeds, same destinations.
+TEST(BatchRun, TheLandscapeSeedSharesTheLandscapeAcrossRunSeeds) {
+  const BatchOptions o = Options({"--steps", "20", "--agents", "30", "--landscape-seed", "5"});
+  Simulation a, b;
+  RunSummary sa, sb;
+  RunToCsv(o, 1, a, sa);
+  RunToCsv(o, 2, b, sb);
+  ASSERT_EQ(a.Destinations.size(), b.Destinations.size());
+  for (std::size_t i = 0; i < a.Destinations.size(); ++i) EXPECT_EQ(a.Destinations[i].X, b.Destinations[i].X);
+  EXPECT_NE(WorldDigest(a), WorldDigest(b));
+  EXPECT_EQ(nlohmann::json::parse(SummaryJson(o, a, sa))["landscape_seed"], 5);
+}
+
+}  // namespace
+}  // namespace quorvan::batch
