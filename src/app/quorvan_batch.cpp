@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -17,14 +16,6 @@ using namespace quorvan;
 using namespace quorvan::batch;
 
 namespace {
-
-uint64_t ClockSeed() {
-  const auto now = std::chrono::system_clock::now().time_since_epoch().count();
-  std::seed_seq seq{static_cast<uint32_t>(now), static_cast<uint32_t>(static_cast<uint64_t>(now) >> 32)};
-  uint32_t words[2];
-  seq.generate(words, words + 2);
-  return (static_cast<uint64_t>(words[0]) << 32) | words[1];
-}
 
 int Fail(const std::string& message, int code) {
   std::fprintf(stderr, "quorvan-batch: %s\n", message.c_str());
@@ -54,7 +45,7 @@ int main(int argc, char** argv) {
   if (!options.jsonPath.empty() && !jsonToStdout && !jsonFile.Open(options.jsonPath, error)) return Fail(error, 2);
   if (!options.pngPath.empty() && !pngFile.Open(options.pngPath, error)) return Fail(error, 2);
 
-  const uint64_t seed = options.seed.value_or(ClockSeed());
+  const uint64_t seed = options.seed.value_or(SeedFromClock());
   Simulation sim;
   std::unique_ptr<CsvWriter> csv;
   if (csvToStdout) {
