@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   libhdf5-dev python3-h5py python3-numpy
+  qt6-svg-dev libtomlplusplus-dev
+  clang-14 libclang-rt-14-dev
+  parallel slurm-wlm munge
   xvfb xauth fonts-dejavu-core
 )
 
