@@ -16,6 +16,7 @@
 #include "drawing_panel.h"
 #include "edit_marks.h"
 #include "form_display.h"
+#include "panel_image.h"
 #include "stats_chart.h"
 
 namespace quorvan {
@@ -262,17 +263,8 @@ void TForm1::E_gravChange() {
 
 void TForm1::Button1Click() {
   if (!WorldShown()) return;
-  sim.ScanTrackRange();
-  display_->ClearAgentLayer();
-  if (sim.settings.CB_showAg) display_->DrawAgents();
-  if (sim.settings.CB_noTracks) {
-    display_->PaintChangedCells();  // blanks the track layer
-  } else {
-    display_->PaintAllCells();
-  }
-  if (sim.settings.CB_gravity) {
-    status_->Report(StatusLine::Source::GravityLines, display_->DrawGravityLines());
-  }
+  const std::string message = RepaintAll(sim, *display_, sim.settings.CB_showAg, sim.settings.CB_gravity);
+  if (sim.settings.CB_gravity) status_->Report(StatusLine::Source::GravityLines, message);
   ZeichenPanel->RequestFrame();
 }
 
