@@ -16,8 +16,18 @@ namespace {
 
 constexpr int64_t kMaxInt = std::numeric_limits<int32_t>::max();
 
-const std::map<std::string, int32_t> kModes = {
-    {"random", 0}, {"circle", 1}, {"raster", 2}, {"manhattan", 3}};
+const std::map<std::string, int32_t> kModes = [] {
+  std::map<std::string, int32_t> modes;
+  for (const LandscapeModeInfo& m : kLandscapeModes) modes.emplace(m.name, m.mode);
+  return modes;
+}();
+
+// The --mode names in the landscape chooser's order.
+std::vector<std::string> ModeNames() {
+  std::vector<std::string> names;
+  for (const LandscapeModeInfo& m : kLandscapeModes) names.emplace_back(m.name);
+  return names;
+}
 
 // A text the simulation will convert: refuse it now, naming the option,
 // rather than after the run has begun.
@@ -95,20 +105,19 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   app.add_option("--agents", o.agents, "Number of agents")->capture_default_str()->check(WholeNumber(0, kMaxInt));
   app.add_option("--cell-size", o.cellSize, "Cell edge in pixels on the 404-pixel panel")
       ->capture_default_str()
-      ->check(WholeNumber(2, 10));
+      ->check(WholeNumber(kMinCellSize, kMaxCellSize));
   app.add_option("--steps", o.steps,
                  "Stop time: the step at which the run stops (with --world: the world's own stop time when absent; "
                  "a world saved at step k runs steps k+1 to N)")
       ->capture_default_str()
       ->check(WholeNumber(0, kMaxInt));
-  app.add_option("--mode", o.mode, "Landscape")->capture_default_str()->check(
-      CLI::IsMember({"random", "circle", "raster", "manhattan"}));
+  app.add_option("--mode", o.mode, "Landscape")->capture_default_str()->check(CLI::IsMember(ModeNames()));
   app.add_option("--threshold", o.threshold, "Angle threshold in degrees")
       ->capture_default_str()
-      ->check(WholeNumber(0, 180));
+      ->check(WholeNumber(kMinAngle, kMaxAngle));
   app.add_option("--wiggle", o.wiggle, "Wiggle threshold in degrees")
       ->capture_default_str()
-      ->check(WholeNumber(0, 180));
+      ->check(WholeNumber(kMinAngle, kMaxAngle));
   app.add_option("--noise", o.noise, "Return noise (default: the landscape's, 30 or 50)");
   app.add_option("--consume", o.consume, "Consume probability (default: 0.35, or 0.05 in manhattan)");
   app.add_option("--decay", o.decay, "Decay rate per step (decay is off when absent)")->type_name("RATE");

@@ -11,12 +11,12 @@
 namespace quorvan::batch {
 
 struct BatchOptions {
-  int32_t agents = 800;
-  int32_t cellSize = 2;
-  int32_t steps = 10000;
-  std::string mode = "random";
-  int32_t threshold = 30;
-  int32_t wiggle = 20;
+  int32_t agents = kInitialAgents;
+  int32_t cellSize = kInitialCellSize;
+  int32_t steps = kInitialStopTime;
+  std::string mode{kLandscapeModes[kInitialSetupMode].name};
+  int32_t threshold = kInitialThreshold;
+  int32_t wiggle = kInitialWiggle;
   std::optional<std::string> noise;    ///< the mode's text when absent
   std::optional<std::string> consume;  ///< 0.35, or the mode's text, when absent
   std::optional<std::string> decay;    ///< decay off when absent

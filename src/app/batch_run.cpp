@@ -4,6 +4,7 @@
 #include <chrono>
 #include <nlohmann/json.hpp>
 
+#include "settings_limits.h"
 #include "world_file.h"
 
 namespace quorvan::batch {
@@ -95,9 +96,9 @@ nlohmann::ordered_json Number(const Converted<double>& value) {
   return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
 }
 
-const char* ModeName(int32_t mode) {
-  static const char* const names[] = {"random", "circle", "raster", "manhattan"};
-  return mode >= 0 && mode < 4 ? names[mode] : nullptr;
+nlohmann::ordered_json ModeName(int32_t mode) {
+  if (!IsLandscapeMode(mode)) return nullptr;
+  return std::string(kLandscapeModes[static_cast<std::size_t>(mode)].name);
 }
 
 }  // namespace
@@ -107,19 +108,20 @@ std::string SummaryJson(const BatchOptions& o, const Simulation& sim, const RunS
   // The settings the run went with: the options', or an opened world's with
   // the options given over them.
   const Settings& set = sim.settings;
-  const char* mode = ModeName(set.SetupMode);
   const auto noise = TextToRoundedInt(set.E_noise);
   json settings = {
       {"agents", sim.Agents.size()},
       {"cell_size", sim.CellSize},
       {"steps", sim.StopTime},
-      {"mode", mode ? json(mode) : json(nullptr)},
+      {"mode", ModeName(set.SetupMode)},
       {"threshold", set.TrB_thresh},
       {"wiggle", set.SB_wiggle},
       {"noise", noise ? json(*noise) : json(nullptr)},
       {"consume", Number(TextToDouble(set.E_CProbab))},
       {"decay", set.CB_decay ? Number(TextToDouble(set.E_decay)) : json(nullptr)},
-      {"sniff", set.rb_rulette ? json("roulette") : set.rb_hill ? json("hill") : json(nullptr)},
+      {"sniff", set.SniffMode() == kSniffRoulette ? json("roulette")
+                : set.SniffMode() == kSniffHill   ? json("hill")
+                                                  : json(nullptr)},
       {"trail", set.CB_showAB ? "return" : "footprint"},
       {"gravity", set.CB_gravity ? Number(TextToDouble(set.E_grav)) : json(nullptr)},
       {"agents_drawn", set.CB_showAg},

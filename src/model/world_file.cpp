@@ -388,9 +388,11 @@ Settings ReadSettings(hid_t file) {
   s.CB_noTracks = GetFlag(g, "CB_noTracks");
   s.CB_gravity = GetFlag(g, "CB_gravity");
   s.E_grav = GetText(g, "E_grav");
-  Require(s.TrB_thresh >= 0 && s.TrB_thresh <= 180, "angle threshold outside 0..180");
-  Require(s.SB_wiggle >= 0 && s.SB_wiggle <= 180, "wiggle threshold outside 0..180");
-  Require(s.SetupMode >= -1 && s.SetupMode <= 3, "landscape mode outside -1..3");
+  const std::string angles = IntToText(kMinAngle) + ".." + IntToText(kMaxAngle);
+  Require(s.TrB_thresh >= kMinAngle && s.TrB_thresh <= kMaxAngle, "angle threshold outside " + angles);
+  Require(s.SB_wiggle >= kMinAngle && s.SB_wiggle <= kMaxAngle, "wiggle threshold outside " + angles);
+  Require(s.SetupMode == kNoLandscape || IsLandscapeMode(s.SetupMode),
+          "landscape mode outside " + IntToText(kNoLandscape) + ".." + IntToText(kManhattanLandscape));
   return s;
 }
 
@@ -406,7 +408,8 @@ void ReadWorld(hid_t file, Loaded& w) {
   w.TrackMin = GetAttr<long double>(g, "TrackMin");
   // The grid follows from the cell size; anything else is not a world this
   // program could have built.
-  Require(w.CellSize >= 2 && w.CellSize <= 10, "cell size outside 2..10");
+  Require(w.CellSize >= kMinCellSize && w.CellSize <= kMaxCellSize,
+          "cell size outside " + IntToText(kMinCellSize) + ".." + IntToText(kMaxCellSize));
   Require(w.HalfCell == static_cast<int32_t>(RoundEven(w.CellSize / 2.0)) &&
               w.ColCount == static_cast<int32_t>(RoundEven(static_cast<double>(kPanelWidth) / w.CellSize)) &&
               w.RowCount == static_cast<int32_t>(RoundEven(static_cast<double>(kPanelHeight) / w.CellSize)),

@@ -96,7 +96,7 @@ TEST(WorldFile, DamagedFilesAreRefusedAndChangeNothing) {
       {"distance", [](const std::string& p) { Write(p, "/cells/Distance", 3); }, "does not match the grid"},
   };
   Simulation good;
-  testing::BuildWorld(good, {.cellSize = 4, .agents = 20, .mode = 0});
+  testing::BuildWorld(good, {.cellSize = 4, .agents = 20, .mode = kRandomDestinations});
   Steps(good, 5);
   for (const Damage& d : kDamages) {
     SCOPED_TRACE(d.name);
@@ -104,7 +104,7 @@ TEST(WorldFile, DamagedFilesAreRefusedAndChangeNothing) {
     ASSERT_EQ(SaveWorld(path, good, {}), "");
     d.apply(path);
     Simulation sim;
-    testing::BuildWorld(sim, {.cellSize = 2, .agents = 7, .mode = 2});
+    testing::BuildWorld(sim, {.cellSize = 2, .agents = 7, .mode = kRasterDestinations});
     const uint64_t before = WorldDigest(sim);
     const RandomState random = sim.Rand.State();
     std::vector<ChartPoint> chart = {{1, 1, 1, 1}};
@@ -120,7 +120,7 @@ TEST(WorldFile, DamagedFilesAreRefusedAndChangeNothing) {
 
 TEST(WorldFile, FailedSaveLeavesTheOldFile) {
   Simulation sim;
-  testing::BuildWorld(sim, {.cellSize = 4, .agents = 3, .mode = 0});
+  testing::BuildWorld(sim, {.cellSize = 4, .agents = 3, .mode = kRandomDestinations});
   EXPECT_NE(SaveWorld("/nonexistent-dir/w.h5", sim, {}), "");
   const std::string path = TempPath("keep");
   std::ofstream(path) << "old";
