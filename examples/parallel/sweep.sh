@@ -12,8 +12,9 @@
 #   -S SSHLOGIN   run shards on this host too (repeatable; ":" is this
 #                 machine), e.g. -S 8/node1 -S 8/node2 -S :. Every host needs
 #                 quorvan-batch at the same path ($QUORVAN_BATCH, else
-#                 found on PATH) and a login by key. The shards are copied
-#                 back here (parallel's --return) and removed on the hosts.
+#                 found on PATH) and a login by key. A remote shard is
+#                 written under the login's home, copied back here
+#                 (parallel's --return) and removed there.
 # Without --seed (or --experiment) one seed is drawn here for all shards.
 set -euo pipefail
 
@@ -43,7 +44,9 @@ esac
 command=$(printf '%q ' "$batch" "$@")
 remote=()
 if [ ${#logins[@]} -gt 0 ]; then
-  remote=("${logins[@]}" --workdir ... --return 'shards/{}' --cleanup)
+  # Shards on another host go to shards/K under the login's home, come back
+  # here and are removed there; those on ":" are written here directly.
+  remote=("${logins[@]}" --return 'shards/{}' --cleanup)
 fi
 mkdir -p shards
 parallel --halt now,fail=1 "${remote[@]}" \
