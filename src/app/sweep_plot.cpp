@@ -116,7 +116,9 @@ std::unique_ptr<QChart> BuildChart(const std::vector<PlotCurve>& curves) {
     AddBand(*chart, thin[i], thin[i].lowReturning, thin[i].highReturning, PointColour(i));
   }
   for (std::size_t i = 0; i < thin.size(); ++i) {
-    const QString label = QString::fromStdString(thin[i].label);
+    // Legend names are drawn as rich text: a label's own '<' or '&' must
+    // not be taken for markup.
+    const QString label = QString::fromStdString(thin[i].label).toHtmlEscaped();
     AddMean(*chart, thin[i], thin[i].meanSuccessful, label + QStringLiteral(" \u2014 successful"), PointColour(i),
             Qt::SolidLine);
     AddMean(*chart, thin[i], thin[i].meanReturning, label + QStringLiteral(" \u2014 returning"), PointColour(i),
