@@ -30,6 +30,11 @@ struct BatchOptions {
   std::string pngPath;
   std::optional<std::string> gravity;  ///< draw gravity lines of this size in the picture
   bool noAgents = false;
+  std::string worldPath;            ///< start from this saved world (empty: build a new one)
+  std::vector<std::string> given;   ///< the options named on the command line ("--agents", ...)
+
+  /// Whether `option` was named on the command line.
+  bool Given(const std::string& option) const;
 };
 
 /// What parsing the command line came to.
@@ -51,5 +56,10 @@ Settings SettingsFor(const BatchOptions& options);
 
 /// Puts --noise and --consume over what the landscape wrote.
 void ApplyOverrides(const BatchOptions& options, Settings& settings);
+
+/// Puts the options that were given over the settings of an opened world:
+/// the run's settings (thresholds, noise, consume, decay, sniffing, trail,
+/// picture, stop time). Agents, cell size and landscape belong to the world.
+void ApplyGivenOptions(const BatchOptions& options, Settings& settings);
 
 }  // namespace quorvan::batch

@@ -105,6 +105,8 @@ void TForm1::ConnectHandlers() {
   for (QLineEdit* edit : {Edit_anzAg, Edit_size, E_stop}) MarkWhileInvalid(edit, failure(TextToInt));
   MarkWhileInvalid(E_noise, failure(TextToRoundedInt));
   for (QLineEdit* edit : {E_decay, E_CProbab}) MarkWhileInvalid(edit, failure(TextToDouble));
+  // The gravity lines read their size as an extended real.
+  MarkWhileInvalid(E_grav, failure(TextToReal));
   mirrorText(Edit_anzAg, s.Edit_anzAg);
   mirrorText(E_decay, s.E_decay);
   mirrorText(E_CProbab, s.E_CProbab);

@@ -526,6 +526,23 @@ TEST(SetupWorld, AFailedFirstSetupLeavesNoWorld) {
   }
 }
 
+TEST(SetupWorld, ClearWorldKeepsOnlyTheDestinationsAndWorldValues) {
+  Simulation sim;
+  testing::BuildWorld(sim, {.cellSize = 8, .agents = 5, .mode = 2});
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(sim.DoStep().ok());
+  sim.ClearWorld();
+  EXPECT_FALSE(sim.HasWorld());
+  EXPECT_TRUE(sim.Agents.empty());
+  EXPECT_EQ(sim.StepCount, 0);
+  EXPECT_EQ(sim.ColCount, 50);
+  EXPECT_EQ(sim.Destinations.size(), 25u);
+  // Nothing touches the released grid, though the world values still name its size.
+  const uint64_t digest = WorldDigest(sim);
+  EXPECT_FALSE(sim.DoStep().ok());
+  sim.EditCellAt(100, 100, EditAction::Obstacles, 0);
+  EXPECT_EQ(WorldDigest(sim), digest);
+}
+
 TEST(SetupWorld, DisplayCallsOfASetupInOrder) {
   testing::RecordingDisplay display;
   Simulation sim(&display);
