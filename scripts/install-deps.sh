@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   libhdf5-dev python3-h5py python3-numpy
   xvfb xauth fonts-dejavu-core
+  time
 )
 
 missing=()
