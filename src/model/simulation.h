@@ -38,6 +38,8 @@ struct StepResult {
   int32_t successful = 0;
   int32_t returning = 0;
   long double trackMax = 0.0L;
+  /// Returning agents that reached the nest in this step.
+  int32_t deliveries = 0;
 
   bool ok() const { return error.empty(); }
 };
@@ -102,8 +104,8 @@ class Simulation {
   StepResult DoStep();
   /// TrackMax and TrackMin over the shown trail of every cell.
   void ScanTrackRange();
-  /// Senses, turns and moves every agent once.
-  void MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoise, double consume,
+  /// Senses, turns and moves every agent once; returns the deliveries made.
+  int32_t MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoise, double consume,
                   int32_t sniffMode);
   /// Both trails of every cell times the rate.
   void DecayTracks(double rate);

@@ -75,7 +75,7 @@ StepResult Simulation::DoStep() {
   if (settings.CB_showAg) display_->DrawAgents();
 
   // 6-7. Sense, turn and move; then let the trails fade.
-  MoveAgents(step.threshold, step.wiggle, step.returnNoise, step.consume, step.sniffMode);
+  result.deliveries = MoveAgents(step.threshold, step.wiggle, step.returnNoise, step.consume, step.sniffMode);
   if (step.decay) DecayTracks(step.decayRate);
 
   // 8-10. Count the step; equality with the stop time ends the run.
@@ -100,14 +100,15 @@ void Simulation::ScanTrackRange() {
   if (extremes.smallest < TrackMin) TrackMin = extremes.smallest;
 }
 
-void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoise, double consume,
-                            int32_t sniffMode) {
+int32_t Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoise, double consume,
+                               int32_t sniffMode) {
   const int32_t columns = Cells.Columns();
   const int32_t rows = Cells.Rows();
   double* track = Cells.TrackData();
   double* returnTrack = Cells.ReturnTrackData();
   const int32_t* kinds = Cells.KindData();
 
+  int32_t deliveries = 0;
   const std::size_t n = Agents.size();
   for (std::size_t i = 0; i < n; ++i) {
     SenseNeighbourhood(i, threshold);
@@ -127,6 +128,7 @@ void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoi
     if (targetKind == kNest && A.State == kReturning) {
       A.State = kSearching;
       A.Successful = 1;
+      ++deliveries;
       if (A.Source >= 0 && static_cast<std::size_t>(A.Source) < Destinations.size()) {
         ++Destinations[static_cast<std::size_t>(A.Source)].Returns;
       }
@@ -153,6 +155,7 @@ void Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoi
       A.PixelY = ty * CellSize + HalfCell;
     }
   }
+  return deliveries;
 }
 
 void Simulation::DecayTracks(double rate) {
