@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once in a release build, once with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target
+# for a short while.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -21,3 +22,6 @@ ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:abort_on_error=1 \
 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+echo "== fuzzing (libFuzzer, 20 s per target)"
+scripts/fuzz.sh 20

@@ -3,6 +3,8 @@
 // prints the steps per second it reached.
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QCommandLineParser>
 #include <charconv>
 #include <cstdio>
@@ -36,6 +38,15 @@ int main(int argc, char* argv[]) {
       QStringLiteral("seed"), QStringLiteral("Build every world from seed <N> (0 to 2^64-1)."),
       QStringLiteral("N"));
   parser.addOption(seedOption);
+  const QCommandLineOption landscapeOption(
+      QStringLiteral("landscape"),
+      QStringLiteral("Start with a new setup of landscape <L>: random, circle, raster or manhattan."),
+      QStringLiteral("L"));
+  const QCommandLineOption cellSizeOption(QStringLiteral("cell-size"),
+                                          QStringLiteral("Start with a new setup of cell size <N> (2 to 10)."),
+                                          QStringLiteral("N"));
+  parser.addOption(landscapeOption);
+  parser.addOption(cellSizeOption);
   parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A world file to open at start."),
                                QStringLiteral("[FILE]"));
   parser.process(app);
@@ -58,7 +69,32 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
+  const QStringList landscapes = {QStringLiteral("random"), QStringLiteral("circle"), QStringLiteral("raster"),
+                                  QStringLiteral("manhattan")};
+  const qsizetype landscape = parser.isSet(landscapeOption) ? landscapes.indexOf(parser.value(landscapeOption)) : 0;
+  if (landscape < 0) {
+    std::fprintf(stderr, "quorvan: --landscape: '%s' is none of random, circle, raster, manhattan\n",
+                 qPrintable(parser.value(landscapeOption)));
+    return 2;
+  }
+  bool cellSizeOk = true;
+  const int cellSize = parser.isSet(cellSizeOption) ? parser.value(cellSizeOption).toInt(&cellSizeOk) : 2;
+  if (!cellSizeOk || cellSize < 2 || cellSize > 10) {
+    std::fprintf(stderr, "quorvan: --cell-size: '%s' is not from 2 to 10\n", qPrintable(parser.value(cellSizeOption)));
+    return 2;
+  }
+  if ((parser.isSet(landscapeOption) || parser.isSet(cellSizeOption)) && !parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "quorvan: --landscape and --cell-size make a new world; they do not go with a world file\n");
+    return 2;
+  }
+
   quorvan::TForm1 form(seed);
+  if (parser.isSet(landscapeOption) || parser.isSet(cellSizeOption)) {
+    // As a user would: choose in the controls, then "new Setup".
+    form.CB_pre->setCurrentIndex(static_cast<int>(landscape));
+    form.Edit_size->setText(QString::number(cellSize));
+    form.B_setupClick();
+  }
   if (!files.isEmpty()) {
     // A file that does not open leaves the new world; the message is in
     // the status line, and here.

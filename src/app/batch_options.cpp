@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <map>
@@ -15,8 +16,18 @@ namespace {
 
 constexpr int64_t kMaxInt = std::numeric_limits<int32_t>::max();
 
-const std::map<std::string, int32_t> kModes = {
-    {"random", 0}, {"circle", 1}, {"raster", 2}, {"manhattan", 3}};
+const std::map<std::string, int32_t> kModes = [] {
+  std::map<std::string, int32_t> modes;
+  for (const LandscapeModeInfo& m : kLandscapeModes) modes.emplace(m.name, m.mode);
+  return modes;
+}();
+
+// The --mode names in the landscape chooser's order.
+std::vector<std::string> ModeNames() {
+  std::vector<std::string> names;
+  for (const LandscapeModeInfo& m : kLandscapeModes) names.emplace_back(m.name);
+  return names;
+}
 
 // A text the simulation will convert: refuse it now, naming the option,
 // rather than after the run has begun.
@@ -63,12 +74,27 @@ std::string CheckOutputs(const BatchOptions& o, const std::vector<std::pair<cons
     }
     seen.emplace_back(option, place);
   }
+  // The world that is read may be saved over at the end, but no other output
+  // may replace it.
+  if (!o.worldPath.empty()) {
+    std::error_code ec;
+    const std::string world = std::filesystem::weakly_canonical(std::filesystem::absolute(o.worldPath), ec).string();
+    for (const auto& [option, place] : seen) {
+      if (place == world && std::string(option) != "--save-world") {
+        return std::string(option) + ": '" + o.worldPath + "' is the world read by --world";
+      }
+    }
+  }
   return {};
 }
 
 }  // namespace
 
 int32_t ModeNumber(const std::string& mode) { return kModes.at(mode); }
+
+bool BatchOptions::Given(const std::string& option) const {
+  return std::find(given.begin(), given.end(), option) != given.end();
+}
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   BatchOptions o;
@@ -79,18 +105,19 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   app.add_option("--agents", o.agents, "Number of agents")->capture_default_str()->check(WholeNumber(0, kMaxInt));
   app.add_option("--cell-size", o.cellSize, "Cell edge in pixels on the 404-pixel panel")
       ->capture_default_str()
-      ->check(WholeNumber(2, 10));
-  app.add_option("--steps", o.steps, "Stop time: the number of steps to run")
+      ->check(WholeNumber(kMinCellSize, kMaxCellSize));
+  app.add_option("--steps", o.steps,
+                 "Stop time: the step at which the run stops (with --world: the world's own stop time when absent; "
+                 "a world saved at step k runs steps k+1 to N)")
       ->capture_default_str()
       ->check(WholeNumber(0, kMaxInt));
-  app.add_option("--mode", o.mode, "Landscape")->capture_default_str()->check(
-      CLI::IsMember({"random", "circle", "raster", "manhattan"}));
+  app.add_option("--mode", o.mode, "Landscape")->capture_default_str()->check(CLI::IsMember(ModeNames()));
   app.add_option("--threshold", o.threshold, "Angle threshold in degrees")
       ->capture_default_str()
-      ->check(WholeNumber(0, 180));
+      ->check(WholeNumber(kMinAngle, kMaxAngle));
   app.add_option("--wiggle", o.wiggle, "Wiggle threshold in degrees")
       ->capture_default_str()
-      ->check(WholeNumber(0, 180));
+      ->check(WholeNumber(kMinAngle, kMaxAngle));
   app.add_option("--noise", o.noise, "Return noise (default: the landscape's, 30 or 50)");
   app.add_option("--consume", o.consume, "Consume probability (default: 0.35, or 0.05 in manhattan)");
   app.add_option("--decay", o.decay, "Decay rate per step (decay is off when absent)")->type_name("RATE");
@@ -106,6 +133,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   app.add_option("--landscape-seed", landscapeSeedText,
                  "Seed of the landscape alone, so that replicates share it while the agents vary")
       ->type_name("N");
+  CLI::Option* world =
+      app.add_option("--world", o.worldPath,
+                     "Start from this saved world: its settings are the defaults, the options given override them "
+                     "(not --agents, --cell-size, --mode, --landscape-seed: those need a new world); without --seed "
+                     "the world's own random stream goes on")
+          ->type_name("FILE");
   CLI::Option* saveWorld =
       app.add_option("--save-world", o.saveWorldPath, "Save the final world to this HDF5 file")->type_name("FILE");
   CLI::Option* csv =
@@ -141,6 +174,15 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     return out;
   } catch (const CLI::ParseError& e) {
     out.output = std::string("quorvan-batch: ") + e.what() + "\nRun with --help for the options.\n";
+    out.exitCode = 2;
+    return out;
+  }
+
+  for (const CLI::Option* option : app.get_options()) {
+    if (option->count() > 0 && !option->get_lnames().empty()) o.given.push_back("--" + option->get_lnames().front());
+  }
+  if (world->count() > 0 && o.worldPath.empty()) {
+    out.output = "quorvan-batch: --world: the file name is empty\n";
     out.exitCode = 2;
     return out;
   }
@@ -185,23 +227,41 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   return out;
 }
 
+namespace {
+
+// The run's settings from the options: every one for a new world, only those
+// given for an opened one.
+void ApplyRunOptions(const BatchOptions& o, Settings& s, bool givenOnly) {
+  const auto take = [&](const char* option) { return !givenOnly || o.Given(option); };
+  if (take("--steps")) s.E_stop = IntToText(o.steps);
+  if (take("--threshold")) s.TrB_thresh = o.threshold;
+  if (take("--wiggle")) s.SB_wiggle = o.wiggle;
+  if (take("--decay")) s.CB_decay = o.decay.has_value();
+  if (o.decay) s.E_decay = *o.decay;
+  if (take("--sniff")) {
+    s.rb_rulette = o.sniff == "roulette";
+    s.rb_hill = o.sniff == "hill";
+  }
+  if (take("--trail")) s.CB_showAB = o.trail == "return";
+  if (take("--gravity")) s.CB_gravity = o.gravity.has_value();
+  if (o.gravity) s.E_grav = *o.gravity;
+  if (take("--no-agents")) s.CB_showAg = !o.noAgents;
+}
+
+}  // namespace
+
 Settings SettingsFor(const BatchOptions& o) {
   Settings s;
   s.Edit_anzAg = IntToText(o.agents);
   s.Edit_size = IntToText(o.cellSize);
-  s.E_stop = IntToText(o.steps);
   s.SetupMode = ModeNumber(o.mode);
-  s.TrB_thresh = o.threshold;
-  s.SB_wiggle = o.wiggle;
-  s.CB_decay = o.decay.has_value();
-  if (o.decay) s.E_decay = *o.decay;
-  s.rb_rulette = o.sniff == "roulette";
-  s.rb_hill = o.sniff == "hill";
-  s.CB_showAB = o.trail == "return";
-  s.CB_gravity = o.gravity.has_value();
-  if (o.gravity) s.E_grav = *o.gravity;
-  s.CB_showAg = !o.noAgents;
+  ApplyRunOptions(o, s, false);
   return s;
+}
+
+void ApplyGivenOptions(const BatchOptions& o, Settings& s) {
+  ApplyRunOptions(o, s, true);
+  ApplyOverrides(o, s);
 }
 
 void ApplyOverrides(const BatchOptions& o, Settings& s) {

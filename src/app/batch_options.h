@@ -11,12 +11,12 @@
 namespace quorvan::batch {
 
 struct BatchOptions {
-  int32_t agents = 800;
-  int32_t cellSize = 2;
-  int32_t steps = 10000;
-  std::string mode = "random";
-  int32_t threshold = 30;
-  int32_t wiggle = 20;
+  int32_t agents = kInitialAgents;
+  int32_t cellSize = kInitialCellSize;
+  int32_t steps = kInitialStopTime;
+  std::string mode{kLandscapeModes[kInitialSetupMode].name};
+  int32_t threshold = kInitialThreshold;
+  int32_t wiggle = kInitialWiggle;
   std::optional<std::string> noise;    ///< the mode's text when absent
   std::optional<std::string> consume;  ///< 0.35, or the mode's text, when absent
   std::optional<std::string> decay;    ///< decay off when absent
@@ -30,6 +30,11 @@ struct BatchOptions {
   std::string pngPath;
   std::optional<std::string> gravity;  ///< draw gravity lines of this size in the picture
   bool noAgents = false;
+  std::string worldPath;            ///< start from this saved world (empty: build a new one)
+  std::vector<std::string> given;   ///< the options named on the command line ("--agents", ...)
+
+  /// Whether `option` was named on the command line.
+  bool Given(const std::string& option) const;
 };
 
 /// What parsing the command line came to.
@@ -51,5 +56,10 @@ Settings SettingsFor(const BatchOptions& options);
 
 /// Puts --noise and --consume over what the landscape wrote.
 void ApplyOverrides(const BatchOptions& options, Settings& settings);
+
+/// Puts the options that were given over the settings of an opened world:
+/// the run's settings (thresholds, noise, consume, decay, sniffing, trail,
+/// picture, stop time). Agents, cell size and landscape belong to the world.
+void ApplyGivenOptions(const BatchOptions& options, Settings& settings);
 
 }  // namespace quorvan::batch

@@ -51,7 +51,6 @@ int main(int argc, char** argv) {
   if (!options.jsonPath.empty() && !jsonToStdout && !jsonFile.Open(options.jsonPath, error)) return Fail(error, 2);
   if (!options.pngPath.empty() && !pngFile.Open(options.pngPath, error)) return Fail(error, 2);
 
-  const uint64_t seed = options.seed.value_or(SeedFromClock());
   Simulation sim;
   std::unique_ptr<CsvWriter> csv;
   if (csvToStdout) {
@@ -60,7 +59,7 @@ int main(int argc, char** argv) {
     csv = std::make_unique<CsvWriter>(csvFile.File());
   }
   RunSummary summary;
-  if (error = RunWorld(options, seed, sim, csv.get(), summary); !error.empty()) return Fail(error, 2);
+  if (error = RunWorld(options, options.seed, sim, csv.get(), summary); !error.empty()) return Fail(error, 2);
   if (csv && !csv->Finish()) return Fail("cannot write '" + options.csvPath + "'", 2);
 
   const std::string json = SummaryJson(options, sim, summary);
@@ -89,9 +88,9 @@ int main(int argc, char** argv) {
     if (!file->WritePath().empty() && !file->Rename(error)) return Fail(error, 2);
   }
 
-  std::fprintf(stderr, "quorvan-batch: %d steps of %zu agents in %.3f s (%.0f steps/s), seed %llu\n",
-               summary.stepsRun, sim.Agents.size(), summary.elapsedSeconds,
-               summary.elapsedSeconds > 0 ? summary.stepsRun / summary.elapsedSeconds : 0.0,
-               static_cast<unsigned long long>(seed));
+  const int32_t steps = summary.stepsRun - summary.startStep;
+  std::fprintf(stderr, "quorvan-batch: %d steps of %zu agents in %.3f s (%.0f steps/s), seed %llu\n", steps,
+               sim.Agents.size(), summary.elapsedSeconds, summary.elapsedSeconds > 0 ? steps / summary.elapsedSeconds : 0.0,
+               static_cast<unsigned long long>(summary.seed));
   return 0;
 }

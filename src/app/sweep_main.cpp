@@ -79,12 +79,10 @@ int RunSweep(const std::vector<std::string>& args) {
                 128 + report.stopSignal);
   }
 
-  std::string warning;
   const std::string error = WriteResults(
       plan, [&parts](int64_t) { return parts; }, [&plan](int64_t run) { return plan.InShard(run); }, cmd.outDir,
-      cmd.command, times, {}, warning);
+      cmd.command, times, {});
   if (!error.empty()) return Fail(error, 1);
-  if (!warning.empty()) std::fprintf(stderr, "quorvan-batch: %s\n", warning.c_str());
   if (!cmd.quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs in '%s' (%lld run now, %.1f s)\n", static_cast<long long>(share),
                  cmd.outDir.c_str(), static_cast<long long>(report.done), times.wallSeconds);
@@ -165,11 +163,9 @@ int RunMerge(const std::vector<std::string>& args) {
   if (std::string error = WriteTextFile(outDir + "/plan.json", PlanJson(plan)); !error.empty()) return Fail(error, 2);
   std::vector<std::string> command = {"merge"};
   command.insert(command.end(), args.begin(), args.end());
-  std::string warning;
   const std::string error =
-      WriteResults(plan, partsOf, [](int64_t) { return true; }, outDir, command, times, shards, warning);
+      WriteResults(plan, partsOf, [](int64_t) { return true; }, outDir, command, times, shards);
   if (!error.empty()) return Fail(error, 1);
-  if (!warning.empty()) std::fprintf(stderr, "quorvan-batch: %s\n", warning.c_str());
   if (!quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs of %lld shares joined in '%s'\n",
                  static_cast<long long>(plan.RunCount()), static_cast<long long>(count), outDir.c_str());

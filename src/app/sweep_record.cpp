@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "output_file.h"
-#include "sweep_plot_call.h"
+#include "sweep_plot.h"
 
 #ifndef QUORVAN_VERSION
 #define QUORVAN_VERSION "unknown"
@@ -91,20 +91,19 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
 
 std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
                          const std::string& outDir, const std::vector<std::string>& command, SweepTimes& times,
-                         const std::vector<std::string>& mergedFrom, std::string& warning) {
+                         const std::vector<std::string>& mergedFrom) {
   const auto start = std::chrono::steady_clock::now();
-  std::vector<PointCurve> curves;
+  std::vector<PlotCurve> curves;
   if (std::string error = WriteTables(plan, partsOf, take, outDir, curves); !error.empty()) return error;
-  if (plan.plot && !PlotAvailable()) {
-    warning = "no plot: this build has no plot drawing";
-  } else if (plan.plot) {
-    if (std::string error = DrawSweepPlot(curves, outDir + "/plot.png", outDir + "/plot.svg"); !error.empty()) {
-      return error;
-    }
-  }
   times.finished = UtcNow();
   times.finishSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return WriteTextFile(outDir + "/experiment.json", ExperimentJson(plan, command, times, mergedFrom));
+  if (std::string error = WriteTextFile(outDir + "/experiment.json", ExperimentJson(plan, command, times, mergedFrom));
+      !error.empty()) {
+    return error;
+  }
+  // Last: a build without plots still leaves the tables and the record.
+  if (plan.plot) return WritePlot(curves, outDir + "/plot.png", outDir + "/plot.svg");
+  return {};
 }
 
 }  // namespace quorvan::batch

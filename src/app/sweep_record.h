@@ -33,10 +33,9 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
                            const std::vector<std::string>& mergedFrom);
 
 /// Writes the tables, the plot (unless the plan leaves it out) and
-/// experiment.json into `outDir`. `warning` gets a note that did not stop
-/// anything (no plot drawing in this build). Returns an error, empty on success.
+/// experiment.json into `outDir`. Returns an error, empty on success.
 std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
                          const std::string& outDir, const std::vector<std::string>& command, SweepTimes& times,
-                         const std::vector<std::string>& mergedFrom, std::string& warning);
+                         const std::vector<std::string>& mergedFrom);
 
 }  // namespace quorvan::batch

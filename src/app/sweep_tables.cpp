@@ -88,8 +88,8 @@ class CurveSums {
 
   bool Empty() const { return count_.empty(); }
 
-  PointCurve Curve(std::string label) const {
-    PointCurve c;
+  PlotCurve Curve(std::string label) const {
+    PlotCurve c;
     c.label = std::move(label);
     for (std::size_t i = 0; i < count_.size(); ++i) {
       if (count_[i] == 0) continue;
@@ -191,7 +191,7 @@ std::string RunRow(const SweepPlan& plan, int64_t run, const RunOutcome& o) {
 }
 
 std::string WriteTables(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
-                        const std::string& outDir, std::vector<PointCurve>& curves) {
+                        const std::string& outDir, std::vector<PlotCurve>& curves) {
   std::string error;
   OutputFile runs, series;
   if (!runs.Open(outDir + "/runs.csv", error)) return error;

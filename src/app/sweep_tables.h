@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "simulation.h"
+#include "sweep_plot.h"
 #include "sweep_plan.h"
 
 namespace quorvan::batch {
@@ -54,15 +55,6 @@ struct RunOutcome {
 };
 std::string RunRow(const SweepPlan& plan, int64_t run, const RunOutcome& outcome);
 
-/// The curves of one sweep point: per step the mean, smallest and largest
-/// percentages over its replicates.
-struct PointCurve {
-  std::string label;
-  std::vector<int32_t> steps;
-  std::vector<double> meanSuccessful, lowSuccessful, highSuccessful;
-  std::vector<double> meanReturning, lowReturning, highReturning;
-};
-
 /// The parts folder that holds a run's records (one folder, or a share's).
 using PartsOf = std::function<std::string(int64_t run)>;
 
@@ -72,6 +64,6 @@ using PartsOf = std::function<std::string(int64_t run)>;
 /// written to a temporary name and renamed when complete. Returns an
 /// error text, empty on success.
 std::string WriteTables(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
-                        const std::string& outDir, std::vector<PointCurve>& curves);
+                        const std::string& outDir, std::vector<PlotCurve>& curves);
 
 }  // namespace quorvan::batch

@@ -5,6 +5,7 @@
 #include "Calcer.h"
 #include "numerics.h"
 #include "random_source.h"
+#include "settings_limits.h"
 
 namespace quorvan {
 
@@ -14,9 +15,9 @@ void TAgent::ChangeHeading(int32_t threshold, int32_t wiggle, int32_t sniffMode,
     hillClimbing(returnNoise, rnd);
   } else if (State == kSearching) {
     if (ScentSum > 0) {
-      if (sniffMode == 1) {
+      if (sniffMode == kSniffRoulette) {
         rouletteWheel(wiggle, rnd);
-      } else if (sniffMode == 2) {
+      } else if (sniffMode == kSniffHill) {
         hillClimbing(wiggle, rnd);
       }
     } else {

@@ -75,7 +75,7 @@ class TAgent {
 
   /// Chooses the next step from the last sensing: returning agents climb
   /// with the return noise as wiggle; searching agents follow a sensed trail
-  /// by roulette wheel (sniff mode 1) or hill climbing (2), or wander.
+  /// by roulette wheel (kSniffRoulette) or hill climbing (kSniffHill), or wander.
   void ChangeHeading(int32_t threshold, int32_t wiggle, int32_t sniffMode, int32_t returnNoise,
                      RandomSource& rnd);
   void rouletteWheel(int32_t wiggle, RandomSource& rnd);

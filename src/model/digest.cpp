@@ -37,8 +37,10 @@ uint64_t WorldDigest(const Simulation& sim) {
     }
     h.Add(a.ScentSum);
   }
-  for (int32_t r = 0; r < sim.RowCount; ++r) {
-    for (int32_t c = 0; c < sim.ColCount; ++c) {
+  // The grid as it stands: after ClearWorld the world values keep the last
+  // grid's size while the cells are gone.
+  for (int32_t r = 0; r < sim.Cells.Rows(); ++r) {
+    for (int32_t c = 0; c < sim.Cells.Columns(); ++c) {
       h.Add(sim.Cells.Track(c, r));
       h.Add(sim.Cells.ReturnTrack(c, r));
       h.Add(sim.Cells.Kind(c, r));

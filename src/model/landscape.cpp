@@ -7,6 +7,10 @@ namespace quorvan {
 
 namespace {
 constexpr int32_t kCircleRadius = 180;  // pixels from the nest centre
+
+std::string NoiseTextOf(int32_t mode) {
+  return std::string(kLandscapeModes[static_cast<std::size_t>(mode)].noiseText);
+}
 }
 
 void Simulation::AppendDestinationForCell(int32_t column, int32_t row) {
@@ -47,15 +51,15 @@ void Simulation::BuildLandscapeFromStream() {
   Destinations.clear();
 
   switch (settings.SetupMode) {
-    case 0:  // "Random Destinations"
-      settings.E_noise = "30";
+    case kRandomDestinations:
+      settings.E_noise = NoiseTextOf(kRandomDestinations);
       display_->SettingTextsChanged();
       RandomBlocks(10, 1);
       break;
 
-    case 1: {  // "Circle Destinations"
+    case kCircleDestinations: {
       ComputeHomeScent();
-      settings.E_noise = "50";
+      settings.E_noise = NoiseTextOf(kCircleDestinations);
       display_->SettingTextsChanged();
       int32_t n = 0;
       for (int32_t r = 0; r < RowCount; ++r) {
@@ -73,8 +77,8 @@ void Simulation::BuildLandscapeFromStream() {
       break;
     }
 
-    case 2: {  // "Raster Destinations"
-      settings.E_noise = "30";
+    case kRasterDestinations: {
+      settings.E_noise = NoiseTextOf(kRasterDestinations);
       display_->SettingTextsChanged();
       const double colStep = ColCount / 5.0;
       const double rowStep = RowCount / 5.0;
@@ -91,9 +95,9 @@ void Simulation::BuildLandscapeFromStream() {
       break;
     }
 
-    case 3: {  // "Manhattan Landscape"
-      settings.E_noise = "30";
-      settings.E_CProbab = "0,05";
+    case kManhattanLandscape: {
+      settings.E_noise = NoiseTextOf(kManhattanLandscape);
+      settings.E_CProbab = kManhattanConsumeText;
       display_->SettingTextsChanged();
       RandomBlocks(20, 2);
       const double colStep = ColCount / 15.0;

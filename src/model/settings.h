@@ -9,34 +9,37 @@
 #include <string>
 #include <string_view>
 
+#include "settings_limits.h"
+
 namespace quorvan {
 
 struct Settings {
   // setup settings
-  std::string Edit_anzAg = "800";  ///< agents for the next setup
-  std::string Edit_size = "2";     ///< cell edge in pixels, 2..10
-  int32_t SetupMode = 0;           ///< landscape of the next setup (CB_pre's item, 0..3)
+  std::string Edit_anzAg = std::to_string(kInitialAgents);  ///< agents for the next setup
+  std::string Edit_size = std::to_string(kInitialCellSize);  ///< cell edge in pixels, kMinCellSize..kMaxCellSize
+  int32_t SetupMode = kInitialSetupMode;  ///< landscape of the next setup (CB_pre's item, see kLandscapeModes)
   // timesteps
-  std::string E_stop = "10000";  ///< the step at which the run stops
+  std::string E_stop = std::to_string(kInitialStopTime);  ///< the step at which the run stops
   // interaction parameters
-  int32_t TrB_thresh = 30;         ///< angle threshold, 0..180
-  int32_t SB_wiggle = 20;          ///< wiggle threshold, 0..180
-  std::string E_noise = "30";      ///< return noise (real, rounded)
-  std::string E_decay = "0,95";    ///< decay rate
-  bool CB_decay = false;           ///< decay on
-  std::string E_CProbab = "0,35";  ///< consume (pick-up) probability
+  int32_t TrB_thresh = kInitialThreshold;                 ///< angle threshold, kMinAngle..kMaxAngle
+  int32_t SB_wiggle = kInitialWiggle;                     ///< wiggle threshold, kMinAngle..kMaxAngle
+  std::string E_noise = std::string(kInitialNoiseText);   ///< return noise (real, rounded)
+  std::string E_decay = std::string(kInitialDecayText);   ///< decay rate
+  bool CB_decay = kInitialDecayOn;                        ///< decay on
+  std::string E_CProbab = std::string(kInitialConsumeText);  ///< consume (pick-up) probability
   // sniff chemicals with
-  bool rb_rulette = false;
-  bool rb_hill = true;
+  bool rb_rulette = kInitialSniffMode == kSniffRoulette;
+  bool rb_hill = kInitialSniffMode == kSniffHill;
   // graphic
-  bool CB_showAg = true;
-  bool CB_showAB = true;  ///< show (and scan) only the return trail
-  bool CB_noTracks = false;
-  bool CB_gravity = false;
-  std::string E_grav = "5";  ///< gravity line size factor
+  bool CB_showAg = kInitialShowAgents;
+  bool CB_showAB = kInitialShowReturnTracks;  ///< show (and scan) only the return trail
+  bool CB_noTracks = kInitialNoTracks;
+  bool CB_gravity = kInitialGravity;
+  std::string E_grav = std::string(kInitialGravityText);  ///< gravity line size factor
 
-  /// 1 while "rulette wheel" is checked, else 2 while "hill climbing" is, else 0.
-  int32_t SniffMode() const { return rb_rulette ? 1 : (rb_hill ? 2 : 0); }
+  /// kSniffRoulette while "rulette wheel" is checked, else kSniffHill while
+  /// "hill climbing" is, else kNoSniffMode.
+  int32_t SniffMode() const { return rb_rulette ? kSniffRoulette : (rb_hill ? kSniffHill : kNoSniffMode); }
 };
 
 /// Failure messages of the text conversions; %s stands for the text.

@@ -130,7 +130,9 @@ int32_t Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t return
       A.Successful = 1;
       ++deliveries;
       if (A.Source >= 0 && static_cast<std::size_t>(A.Source) < Destinations.size()) {
-        ++Destinations[static_cast<std::size_t>(A.Source)].Returns;
+        // A count that a long run (or an opened file) brought to the top stays there.
+        int32_t& returns = Destinations[static_cast<std::size_t>(A.Source)].Returns;
+        if (returns < std::numeric_limits<int32_t>::max()) ++returns;
       }
     }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -27,6 +28,13 @@ namespace {
 struct FileError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// HDF5 as Debian builds it is not thread-safe, and a sweep opens worlds
+// from several threads: one file operation at a time.
+std::mutex& LibraryLock() {
+  static std::mutex lock;
+  return lock;
+}
 
 void Quiet() {
   // The library's own error stack printing would go to stderr; the messages
@@ -111,12 +119,18 @@ void PutText(hid_t where, const char* name, const std::string& text) {
   Check(H5Awrite(attr, type, padded.data()), std::string("attribute ") + name);
 }
 
-// A 1-D (rows == 0) or 2-D dataset; the big grid fields are chunked and
+// The two shapes of dataset: a table of one value per entry, or rows of
+// columns (the grid; the agents' fixed-width tables, which have no rows at
+// all in a world without agents).
+enum class Rank { One = 1, Two = 2 };
+
+// A 1-D (`columns` long) or 2-D dataset; the big grid fields are chunked and
 // deflated.
 template <typename T>
-void PutData(hid_t where, const char* name, const T* values, hsize_t rows, hsize_t columns, bool compress) {
+void PutData(hid_t where, const char* name, const T* values, Rank shape, hsize_t rows, hsize_t columns,
+             bool compress) {
   const std::array<hsize_t, 2> dims{rows, columns};
-  const int rank = rows == 0 ? 1 : 2;
+  const int rank = static_cast<int>(shape);
   Id space(H5Screate_simple(rank, rank == 1 ? &dims[1] : dims.data(), nullptr), H5Sclose);
   Id plist(H5Pcreate(H5P_DATASET_CREATE), H5Pclose);
   if (compress && rank == 2 && rows > 0 && columns > 0 && H5Zfilter_avail(H5Z_FILTER_DEFLATE) > 0) {
@@ -136,7 +150,7 @@ void PutAgentField(hid_t group, const char* name, const std::vector<Agent>& agen
   std::vector<T> v;
   v.reserve(agents.size());
   for (const Agent& a : agents) v.push_back(field(a));
-  PutData(group, name, v.data(), 0, v.size(), false);
+  PutData(group, name, v.data(), Rank::One, 0, v.size(), false);
 }
 
 void WriteSettings(hid_t file, const Settings& s) {
@@ -182,15 +196,15 @@ void WriteFile(hid_t file, const Simulation& sim, std::span<const ChartPoint> ch
     Id g(Group(file, "cells"), H5Gclose);
     PutAttr<long double>(g, "ShownMax", cells.ShownMax);
     PutAttr<long double>(g, "ShownMin", cells.ShownMin);
-    PutData(g, "Track", cells.TrackData(), rows, cols, true);
-    PutData(g, "ReturnTrack", cells.ReturnTrackData(), rows, cols, true);
-    PutData(g, "HomeScent", cells.HomeScentData(), rows, cols, true);
-    PutData(g, "LastPainted", cells.LastPaintedData(), rows, cols, true);
-    PutData(g, "Kind", cells.KindData(), rows, cols, true);
+    PutData(g, "Track", cells.TrackData(), Rank::Two, rows, cols, true);
+    PutData(g, "ReturnTrack", cells.ReturnTrackData(), Rank::Two, rows, cols, true);
+    PutData(g, "HomeScent", cells.HomeScentData(), Rank::Two, rows, cols, true);
+    PutData(g, "LastPainted", cells.LastPaintedData(), Rank::Two, rows, cols, true);
+    PutData(g, "Kind", cells.KindData(), Rank::Two, rows, cols, true);
     std::vector<int32_t> v(cells.Count());
     const auto put = [&](const char* name, int32_t TCell::*field) {
       for (std::size_t i = 0; i < v.size(); ++i) v[i] = cells.at(i).*field;
-      PutData(g, name, v.data(), rows, cols, true);
+      PutData(g, name, v.data(), Rank::Two, rows, cols, true);
     };
     put("Distance", &TCell::Distance);
     put("DestIndex", &TCell::DestIndex);
@@ -231,9 +245,9 @@ void WriteFile(hid_t file, const Simulation& sim, std::span<const ChartPoint> ch
       }
       for (std::size_t j = 0; j < a.Chances.size(); ++j) chances[i * kMaxDirections + j] = a.Chances[j];
     }
-    PutData(g, "DirectionDx", dx.data(), n, kMaxDirections, false);
-    PutData(g, "DirectionDy", dy.data(), n, kMaxDirections, false);
-    PutData(g, "Chances", chances.data(), n, kMaxDirections, false);
+    PutData(g, "DirectionDx", dx.data(), Rank::Two, n, kMaxDirections, false);
+    PutData(g, "DirectionDy", dy.data(), Rank::Two, n, kMaxDirections, false);
+    PutData(g, "Chances", chances.data(), Rank::Two, n, kMaxDirections, false);
   }
 
   {
@@ -315,9 +329,9 @@ std::string GetText(hid_t where, const char* name) {
   return text;
 }
 
-// Reads a 1-D (rows == 0) or 2-D dataset whose shape must be the expected one.
+// Reads a 1-D (`columns` long) or 2-D dataset whose shape must be the expected one.
 template <typename T>
-std::vector<T> GetData(hid_t where, const char* name, hsize_t rows, hsize_t columns) {
+std::vector<T> GetData(hid_t where, const char* name, Rank shape, hsize_t rows, hsize_t columns) {
   const auto fail = [name](const std::string& why) { return FileError("dataset '" + std::string(name) + "' " + why); };
   if (H5Lexists(where, name, H5P_DEFAULT) <= 0) throw fail("is missing");
   Id set(H5Dopen2(where, name, H5P_DEFAULT), H5Dclose);
@@ -325,7 +339,7 @@ std::vector<T> GetData(hid_t where, const char* name, hsize_t rows, hsize_t colu
   Id type(H5Dget_type(set), H5Tclose);
   Id space(H5Dget_space(set), H5Sclose);
   if (H5Tget_class(type) != ClassOf<T>()) throw fail("has the wrong type");
-  const int rank = rows == 0 ? 1 : 2;
+  const int rank = static_cast<int>(shape);
   std::array<hsize_t, 2> dims{};
   if (H5Sget_simple_extent_ndims(space) != rank || H5Sget_simple_extent_dims(space, dims.data(), nullptr) != rank ||
       (rank == 1 ? dims[0] != columns : (dims[0] != rows || dims[1] != columns))) {
@@ -388,9 +402,11 @@ Settings ReadSettings(hid_t file) {
   s.CB_noTracks = GetFlag(g, "CB_noTracks");
   s.CB_gravity = GetFlag(g, "CB_gravity");
   s.E_grav = GetText(g, "E_grav");
-  Require(s.TrB_thresh >= 0 && s.TrB_thresh <= 180, "angle threshold outside 0..180");
-  Require(s.SB_wiggle >= 0 && s.SB_wiggle <= 180, "wiggle threshold outside 0..180");
-  Require(s.SetupMode >= -1 && s.SetupMode <= 3, "landscape mode outside -1..3");
+  const std::string angles = IntToText(kMinAngle) + ".." + IntToText(kMaxAngle);
+  Require(s.TrB_thresh >= kMinAngle && s.TrB_thresh <= kMaxAngle, "angle threshold outside " + angles);
+  Require(s.SB_wiggle >= kMinAngle && s.SB_wiggle <= kMaxAngle, "wiggle threshold outside " + angles);
+  Require(s.SetupMode == kNoLandscape || IsLandscapeMode(s.SetupMode),
+          "landscape mode outside " + IntToText(kNoLandscape) + ".." + IntToText(kManhattanLandscape));
   return s;
 }
 
@@ -406,7 +422,8 @@ void ReadWorld(hid_t file, Loaded& w) {
   w.TrackMin = GetAttr<long double>(g, "TrackMin");
   // The grid follows from the cell size; anything else is not a world this
   // program could have built.
-  Require(w.CellSize >= 2 && w.CellSize <= 10, "cell size outside 2..10");
+  Require(w.CellSize >= kMinCellSize && w.CellSize <= kMaxCellSize,
+          "cell size outside " + IntToText(kMinCellSize) + ".." + IntToText(kMaxCellSize));
   Require(w.HalfCell == static_cast<int32_t>(RoundEven(w.CellSize / 2.0)) &&
               w.ColCount == static_cast<int32_t>(RoundEven(static_cast<double>(kPanelWidth) / w.CellSize)) &&
               w.RowCount == static_cast<int32_t>(RoundEven(static_cast<double>(kPanelHeight) / w.CellSize)),
@@ -426,14 +443,14 @@ void ReadCells(hid_t file, Loaded& w, std::size_t destinations) {
   cells.ShownMax = GetAttr<long double>(g, "ShownMax");
   cells.ShownMin = GetAttr<long double>(g, "ShownMin");
   Require(!std::isnan(cells.ShownMax) && !std::isnan(cells.ShownMin), "ShownMax or ShownMin is not a number");
-  const auto track = GetData<double>(g, "Track", rows, cols);
-  const auto returnTrack = GetData<double>(g, "ReturnTrack", rows, cols);
-  const auto homeScent = GetData<double>(g, "HomeScent", rows, cols);
-  const auto lastPainted = GetData<double>(g, "LastPainted", rows, cols);
-  const auto kind = GetData<int32_t>(g, "Kind", rows, cols);
-  const auto distance = GetData<int32_t>(g, "Distance", rows, cols);
-  const auto destIndex = GetData<int32_t>(g, "DestIndex", rows, cols);
-  const auto grey = GetData<int32_t>(g, "Grey", rows, cols);
+  const auto track = GetData<double>(g, "Track", Rank::Two, rows, cols);
+  const auto returnTrack = GetData<double>(g, "ReturnTrack", Rank::Two, rows, cols);
+  const auto homeScent = GetData<double>(g, "HomeScent", Rank::Two, rows, cols);
+  const auto lastPainted = GetData<double>(g, "LastPainted", Rank::Two, rows, cols);
+  const auto kind = GetData<int32_t>(g, "Kind", Rank::Two, rows, cols);
+  const auto distance = GetData<int32_t>(g, "Distance", Rank::Two, rows, cols);
+  const auto destIndex = GetData<int32_t>(g, "DestIndex", Rank::Two, rows, cols);
+  const auto grey = GetData<int32_t>(g, "Grey", Rank::Two, rows, cols);
 
   const int32_t nestC = static_cast<int32_t>(RoundEven(w.ColCount / 2.0));
   const int32_t nestR = static_cast<int32_t>(RoundEven(w.RowCount / 2.0));
@@ -467,15 +484,15 @@ void ReadCells(hid_t file, Loaded& w, std::size_t destinations) {
 void ReadAgents(hid_t file, Loaded& w) {
   Id g(OpenGroup(file, "agents"), H5Gclose);
   const hsize_t n = TableLength(g, "CellX");
-  const auto field = [&](const char* name) { return GetData<int32_t>(g, name, 0, n); };
+  const auto field = [&](const char* name) { return GetData<int32_t>(g, name, Rank::One, 0, n); };
   const auto cx = field("CellX"), cy = field("CellY"), state = field("State"), source = field("Source"),
              success = field("Successful"), px = field("PixelX"), py = field("PixelY"), radius = field("Radius"),
              heading = field("Heading"), sx = field("StepX"), sy = field("StepY"),
              dirCount = field("DirectionCount"), chanceCount = field("ChanceCount");
-  const auto scent = GetData<double>(g, "ScentSum", 0, n);
-  const auto dx = GetData<int32_t>(g, "DirectionDx", n, kMaxDirections);
-  const auto dy = GetData<int32_t>(g, "DirectionDy", n, kMaxDirections);
-  const auto chances = GetData<double>(g, "Chances", n, kMaxDirections);
+  const auto scent = GetData<double>(g, "ScentSum", Rank::One, 0, n);
+  const auto dx = GetData<int32_t>(g, "DirectionDx", Rank::Two, n, kMaxDirections);
+  const auto dy = GetData<int32_t>(g, "DirectionDy", Rank::Two, n, kMaxDirections);
+  const auto chances = GetData<double>(g, "Chances", Rank::Two, n, kMaxDirections);
   const auto step = [](int32_t v) { return v >= -1 && v <= 1; };
   w.agents.resize(static_cast<std::size_t>(n));
   for (std::size_t i = 0; i < w.agents.size(); ++i) {
@@ -521,9 +538,9 @@ void ReadAgents(hid_t file, Loaded& w) {
 void ReadDestinations(hid_t file, Loaded& w) {
   Id g(OpenGroup(file, "destinations"), H5Gclose);
   const hsize_t n = TableLength(g, "X");
-  const auto x = GetData<int32_t>(g, "X", 0, n);
-  const auto y = GetData<int32_t>(g, "Y", 0, n);
-  const auto returns = GetData<int32_t>(g, "Returns", 0, n);
+  const auto x = GetData<int32_t>(g, "X", Rank::One, 0, n);
+  const auto y = GetData<int32_t>(g, "Y", Rank::One, 0, n);
+  const auto returns = GetData<int32_t>(g, "Returns", Rank::One, 0, n);
   w.destinations.resize(static_cast<std::size_t>(n));
   for (std::size_t i = 0; i < w.destinations.size(); ++i) {
     Require(returns[i] >= 0, "destination " + std::to_string(i) + ": negative return count");
@@ -547,10 +564,10 @@ void ReadRandom(hid_t file, Loaded& w) {
 void ReadChart(hid_t file, Loaded& w) {
   Id g(OpenGroup(file, "chart"), H5Gclose);
   const hsize_t n = TableLength(g, "step");
-  const auto step = GetData<double>(g, "step", 0, n);
-  const auto successful = GetData<double>(g, "successful", 0, n);
-  const auto returning = GetData<double>(g, "returning", 0, n);
-  const auto trackMax = GetData<double>(g, "track_max", 0, n);
+  const auto step = GetData<double>(g, "step", Rank::One, 0, n);
+  const auto successful = GetData<double>(g, "successful", Rank::One, 0, n);
+  const auto returning = GetData<double>(g, "returning", Rank::One, 0, n);
+  const auto trackMax = GetData<double>(g, "track_max", Rank::One, 0, n);
   w.chart.resize(static_cast<std::size_t>(n));
   for (std::size_t i = 0; i < w.chart.size(); ++i) {
     Require(std::isfinite(step[i]) && std::isfinite(successful[i]) && std::isfinite(returning[i]) &&
@@ -563,6 +580,7 @@ void ReadChart(hid_t file, Loaded& w) {
 }  // namespace
 
 std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<const ChartPoint> chart) {
+  const std::lock_guard lock(LibraryLock());
   Quiet();
   if (!sim.HasWorld()) return path + ": there is no world to save";
   std::string temp = path + ".tmpXXXXXX";
@@ -594,6 +612,7 @@ std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<
 }
 
 std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
+  const std::lock_guard lock(LibraryLock());
   Quiet();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return path + ": no such file";

@@ -10,8 +10,6 @@ namespace quorvan {
 
 namespace {
 
-constexpr int32_t kMinCellSize = 2;
-constexpr int32_t kMaxCellSize = 10;
 constexpr int32_t kAgentRadius = 2;
 
 // The agents of one world may take at most half of the machine's memory;
@@ -31,7 +29,8 @@ std::string Simulation::SetupWorld() {
   const auto size = TextToInt(settings.Edit_size);
   if (!size) return size.error;
   if (*size < kMinCellSize || *size > kMaxCellSize) {
-    return FormatMessage("'%s' is not a cell size from 2 to 10", settings.Edit_size);
+    return FormatMessage("'%s' is not a cell size from " + IntToText(kMinCellSize) + " to " + IntToText(kMaxCellSize),
+                         settings.Edit_size);
   }
   const auto stop = TextToInt(settings.E_stop);
   if (!stop) return stop.error;

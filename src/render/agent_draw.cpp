@@ -1,8 +1,6 @@
 #include "agent_draw.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
 
 #include "numerics.h"
 
@@ -10,29 +8,14 @@ namespace quorvan {
 
 namespace {
 
-TickEnd ComputeTickEnd(int32_t heading) {
-  const double a = static_cast<double>(static_cast<long double>(heading) * kDegToRad);
-  const long double c = RoundEven(std::cos(static_cast<long double>(a)));
-  const long double s = RoundEven(std::sin(static_cast<long double>(a)));
-  return {static_cast<int32_t>(6.0L * c), static_cast<int32_t>(6.0L * s)};
-}
-
-/// Headings stay within 0..360 in a running world: their ticks are looked
-/// up, computed once with the same expression.
-const std::array<TickEnd, 361>& TickTable() {
-  static const std::array<TickEnd, 361> table = [] {
-    std::array<TickEnd, 361> t{};
-    for (int32_t h = 0; h <= 360; ++h) t[static_cast<std::size_t>(h)] = ComputeTickEnd(h);
-    return t;
-  }();
-  return table;
-}
+constexpr int32_t kTickLength = 6;
 
 }  // namespace
 
 TickEnd TickEndFor(int32_t heading) {
-  if (heading >= 0 && heading <= 360) return TickTable()[static_cast<std::size_t>(heading)];
-  return ComputeTickEnd(heading);
+  // Round(cos a) and Round(sin a) are the random walk's step for the heading.
+  const WalkStep step = WalkStepFor(heading);
+  return {kTickLength * step.x, kTickLength * step.y};
 }
 
 AgentBounds BoundsOf(const AgentMark& agent) {

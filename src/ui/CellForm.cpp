@@ -16,6 +16,7 @@
 #include "drawing_panel.h"
 #include "edit_marks.h"
 #include "form_display.h"
+#include "panel_image.h"
 #include "stats_chart.h"
 
 namespace quorvan {
@@ -49,7 +50,7 @@ void TForm1::ReadSettingsFromControls() {
   Settings& s = sim.settings;
   s.Edit_anzAg = Text(Edit_anzAg);
   s.Edit_size = Text(Edit_size);
-  s.SetupMode = CB_pre->currentIndex() < 0 ? 0 : CB_pre->currentIndex();
+  s.SetupMode = CB_pre->currentIndex() < 0 ? kInitialSetupMode : CB_pre->currentIndex();
   s.E_stop = Text(E_stop);
   s.TrB_thresh = TrB_thresh->value();
   s.SB_wiggle = SB_wiggle->value();
@@ -104,6 +105,8 @@ void TForm1::ConnectHandlers() {
   for (QLineEdit* edit : {Edit_anzAg, Edit_size, E_stop}) MarkWhileInvalid(edit, failure(TextToInt));
   MarkWhileInvalid(E_noise, failure(TextToRoundedInt));
   for (QLineEdit* edit : {E_decay, E_CProbab}) MarkWhileInvalid(edit, failure(TextToDouble));
+  // The gravity lines read their size as an extended real.
+  MarkWhileInvalid(E_grav, failure(TextToReal));
   mirrorText(Edit_anzAg, s.Edit_anzAg);
   mirrorText(E_decay, s.E_decay);
   mirrorText(E_CProbab, s.E_CProbab);
@@ -119,8 +122,9 @@ void TForm1::FormCreate() {
   // Filling the list is no choice: SetupMode stays 0 and the box shows its
   // placeholder until the user picks or types.
   const QSignalBlocker quiet(CB_pre);
-  CB_pre->addItems({QStringLiteral("Random Destinations"), QStringLiteral("Circle Destinations"),
-                    QStringLiteral("Raster Destinations"), QStringLiteral("Manhattan Landscape")});
+  for (const LandscapeModeInfo& mode : kLandscapeModes) {
+    CB_pre->addItem(QString::fromLatin1(mode.caption.data(), static_cast<qsizetype>(mode.caption.size())));
+  }
   CB_pre->setCurrentIndex(-1);
   CB_pre->clearEditText();
   // As wide as its longest item, "Random Destinations", needs.
@@ -198,10 +202,10 @@ void TForm1::Edit_sizeChange() {
   status_->Report(StatusLine::Source::CellSize, size.error);
   if (!size) return;
   // Each new text comes back through this handler, which stores it.
-  if (*size > 10) {
-    Edit_size->setText(QStringLiteral("10"));
-  } else if (*size < 2) {
-    Edit_size->setText(QStringLiteral("2"));
+  if (*size > kMaxCellSize) {
+    Edit_size->setText(QString::number(kMaxCellSize));
+  } else if (*size < kMinCellSize) {
+    Edit_size->setText(QString::number(kMinCellSize));
   }
 }
 
@@ -261,17 +265,8 @@ void TForm1::E_gravChange() {
 
 void TForm1::Button1Click() {
   if (!WorldShown()) return;
-  sim.ScanTrackRange();
-  display_->ClearAgentLayer();
-  if (sim.settings.CB_showAg) display_->DrawAgents();
-  if (sim.settings.CB_noTracks) {
-    display_->PaintChangedCells();  // blanks the track layer
-  } else {
-    display_->PaintAllCells();
-  }
-  if (sim.settings.CB_gravity) {
-    status_->Report(StatusLine::Source::GravityLines, display_->DrawGravityLines());
-  }
+  const std::string message = RepaintAll(sim, *display_, sim.settings.CB_showAg, sim.settings.CB_gravity);
+  if (sim.settings.CB_gravity) status_->Report(StatusLine::Source::GravityLines, message);
   ZeichenPanel->RequestFrame();
 }
 

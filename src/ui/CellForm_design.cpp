@@ -14,9 +14,12 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <string_view>
 
 #include "CellForm.h"
 #include "drawing_panel.h"
+#include "form_display.h"
+#include "settings_limits.h"
 #include "stats_chart.h"
 
 namespace quorvan {
@@ -43,10 +46,9 @@ W* FitCaption(W* widget) {
   return widget;
 }
 
-QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, int left, int top,
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
                  int width, int height) {
-  return FitCaption(
-      Place(new QLabel(QString::fromLatin1(caption), parent), name, left, top, width, height));
+  return FitCaption(Place(new QLabel(caption, parent), name, left, top, width, height));
 }
 
 // A box wide enough for the children whose captions grew past its edge.
@@ -59,15 +61,19 @@ void GrowToHold(QGroupBox* box) {
   box->resize(right, box->height());
 }
 
-QLineEdit* NewEdit(QWidget* parent, const char* name, const char* text, int left, int top,
+QLineEdit* NewEdit(QWidget* parent, const char* name, const QString& text, int left, int top,
                    int width, int height) {
-  return Place(new QLineEdit(QString::fromLatin1(text), parent), name, left, top, width, height);
+  return Place(new QLineEdit(text, parent), name, left, top, width, height);
+}
+
+QString Latin1(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QScrollBar* NewAngleBar(QWidget* parent, const char* name, int position, int left, int top) {
   auto* bar = Place(new QScrollBar(Qt::Horizontal, parent), name, left, top, 113, 17);
-  bar->setRange(0, 180);
-  bar->setPageStep(5);
+  bar->setRange(kMinAngle, kMaxAngle);
+  bar->setPageStep(kAnglePageStep);
   bar->setValue(position);
   return bar;
 }
@@ -112,15 +118,16 @@ void TForm1::CreateControls() {
   B_stop = Place(new QPushButton(QStringLiteral("start / stop"), GroupBox1), "B_stop", 86, 16, 75, 25);
   B_oneStep =
       Place(new QPushButton(QStringLiteral("one step"), GroupBox1), "B_oneStep", 166, 16, 75, 25);
-  Edit_anzAg = NewEdit(GroupBox1, "Edit_anzAg", "800", 8, 48, 41, 20);
+  Edit_anzAg = NewEdit(GroupBox1, "Edit_anzAg", QString::number(kInitialAgents), 8, 48, 41, 20);
   Lbl_TextAnzahl =
       NewLabel(GroupBox1, "Lbl_TextAnzahl", ": number of agents for setup", 54, 52, 129, 12);
-  Edit_size = NewEdit(GroupBox1, "Edit_size", "2", 8, 72, 41, 20);
+  Edit_size = NewEdit(GroupBox1, "Edit_size", QString::number(kInitialCellSize), 8, 72, 41, 20);
   Label2 = NewLabel(GroupBox1, "Label2", ": cell size -> number of cells ", 54, 76, 127, 12);
 
   rb_hill = FitCaption(Place(new QRadioButton(QStringLiteral("hill climbing"), client), "rb_hill",
                              576, 192, 81, 17));
-  rb_hill->setChecked(true);
+  rb_rulette->setChecked(kInitialSniffMode == kSniffRoulette);
+  rb_hill->setChecked(kInitialSniffMode == kSniffHill);
 
   GroupBox2 =
       Place(new QGroupBox(QStringLiteral("timesteps"), client), "GroupBox2", 440, 131, 257, 41);
@@ -135,22 +142,22 @@ void TForm1::CreateControls() {
 
   GroupBox3 = Place(new QGroupBox(QStringLiteral("interaction parameters"), client), "GroupBox3",
                     440, 220, 257, 125);
-  TrB_thresh = NewAngleBar(GroupBox3, "TrB_thresh", 30, 8, 40);
+  TrB_thresh = NewAngleBar(GroupBox3, "TrB_thresh", kInitialThreshold, 8, 40);
   Label1 = NewLabel(GroupBox3, "Label1", "angle threshold :", 8, 21, 76, 12);
   // Wide enough for the longest caption, "180 Grad".
-  Lbl_B = NewLabel(GroupBox3, "Lbl_B", "180 Grad", 90, 21, 15, 12);
+  Lbl_B = NewLabel(GroupBox3, "Lbl_B", AngleCaption(kMaxAngle), 90, 21, 15, 12);
   Lbl_B->setText(QStringLiteral("___"));
-  SB_wiggle = NewAngleBar(GroupBox3, "SB_wiggle", 20, 136, 40);
+  SB_wiggle = NewAngleBar(GroupBox3, "SB_wiggle", kInitialWiggle, 136, 40);
   Label3 = NewLabel(GroupBox3, "Label3", "wiggle threshold :", 136, 21, 81, 12);
-  Lbl_wiggle = NewLabel(GroupBox3, "Lbl_wiggle", "180 Grad", 218, 21, 15, 12);
+  Lbl_wiggle = NewLabel(GroupBox3, "Lbl_wiggle", AngleCaption(kMaxAngle), 218, 21, 15, 12);
   Lbl_wiggle->setText(QStringLiteral("___"));
   GrowToHold(GroupBox3);
-  E_noise = NewEdit(GroupBox3, "E_noise", "30", 8, 74, 33, 20);
+  E_noise = NewEdit(GroupBox3, "E_noise", Latin1(kInitialNoiseText), 8, 74, 33, 20);
   Label6 = NewLabel(GroupBox3, "Label6", ": return noise", 47, 78, 61, 12);
   Button1 =
       Place(new QPushButton(QStringLiteral("repaint all"), GroupBox3), "Button1", 174, 64, 75, 25);
 
-  E_stop = NewEdit(GroupBox2, "E_stop", "10000", 208, 13, 41, 20);
+  E_stop = NewEdit(GroupBox2, "E_stop", QString::number(kInitialStopTime), 208, 13, 41, 20);
   Label4 = NewLabel(GroupBox2, "Label4", "stop at time :", 144, 18, 58, 12);
 
   CB_pre = Place(new QComboBox(GroupBox1), "CB_pre", 8, 96, 121, 20);
@@ -164,17 +171,18 @@ void TForm1::CreateControls() {
   Chart1 = Place(new StatsChart(client), "Chart1", 8, 416, 713, 281);
 
   GroupBox4 = Place(new QGroupBox(QStringLiteral("graphic"), client), "GroupBox4", 440, 352, 257, 57);
-  CB_noTracks = NewCheckBox(GroupBox4, "CB_noTracks", "no tracks", false, 8, 32, 81, 17);
-  CB_gravity =
-      NewCheckBox(GroupBox4, "CB_gravity", "show gravity linies |size:", false, 96, 32, 129, 17);
-  CB_showAB =
-      NewCheckBox(GroupBox4, "CB_showAB", "show only return tracks", true, 96, 16, 129, 17);
-  CB_showAg = NewCheckBox(GroupBox4, "CB_showAg", "show agents", true, 8, 16, 81, 17);
-  E_decay = NewEdit(GroupBox3, "E_decay", "0,95", 8, 98, 33, 20);
+  CB_noTracks = NewCheckBox(GroupBox4, "CB_noTracks", "no tracks", kInitialNoTracks, 8, 32, 81, 17);
+  CB_gravity = NewCheckBox(GroupBox4, "CB_gravity", "show gravity linies |size:", kInitialGravity, 96,
+                           32, 129, 17);
+  CB_showAB = NewCheckBox(GroupBox4, "CB_showAB", "show only return tracks",
+                          kInitialShowReturnTracks, 96, 16, 129, 17);
+  CB_showAg =
+      NewCheckBox(GroupBox4, "CB_showAg", "show agents", kInitialShowAgents, 8, 16, 81, 17);
+  E_decay = NewEdit(GroupBox3, "E_decay", Latin1(kInitialDecayText), 8, 98, 33, 20);
   Label7 = NewLabel(GroupBox3, "Label7", "consume Probab.:", 130, 102, 83, 12);
-  CB_decay = NewCheckBox(GroupBox3, "CB_decay", ":decay rate", false, 47, 100, 70, 17);
-  E_grav = NewEdit(GroupBox4, "E_grav", "5", 224, 32, 25, 20);
-  E_CProbab = NewEdit(GroupBox3, "E_CProbab", "0,35", 216, 97, 33, 20);
+  CB_decay = NewCheckBox(GroupBox3, "CB_decay", ":decay rate", kInitialDecayOn, 47, 100, 70, 17);
+  E_grav = NewEdit(GroupBox4, "E_grav", Latin1(kInitialGravityText), 224, 32, 25, 20);
+  E_CProbab = NewEdit(GroupBox3, "E_CProbab", Latin1(kInitialConsumeText), 216, 97, 33, 20);
 
   Lbl_status = new QLabel(this);
   Lbl_status->setObjectName(QStringLiteral("Lbl_status"));

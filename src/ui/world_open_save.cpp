@@ -12,6 +12,7 @@
 #include "drawing_panel.h"
 #include "form_display.h"
 #include "stats_chart.h"
+#include "status_line.h"
 #include "world_file.h"
 
 namespace quorvan {
@@ -63,6 +64,9 @@ std::string TForm1::OpenWorldFile(const QString& path) {
   // grey, then the agents.
   display_->CreateLayers();
   display_->PaintStoredCells();
+  if (sim.settings.CB_gravity) {
+    status_->Report(StatusLine::Source::GravityLines, display_->DrawGravityLines());
+  }
   display_->ClearAgentLayer();
   if (sim.settings.CB_showAg) display_->DrawAgents();
   Chart1->SetPoints(chart);

@@ -8,7 +8,8 @@ foreach(case "--mode;nowhere;--mode" "--noise;abc;--noise" "--decay;1e999;--deca
               "--agents;-3;--agents" "--agents;0x5;not a whole number" "--threshold;12.5;not a whole number"
               "--seed;x;--seed" "--json;${OUT}/no/such/dir.json;no/such/dir.json" "--json;/proc/x;/proc/x"
               "--json;${OUT}/./steps.csv;also the file of --csv" "--png;-;--png" "--json;/dev/full;/dev/full"
-              "--agents;999999999999;--agents")
+              "--agents;999999999999;--agents" "--world;${OUT}/missing.qvw;missing.qvw"
+              "--world;${OUT}/steps.csv;steps.csv")
   list(GET case 0 option)
   list(GET case 1 value)
   list(GET case 2 named)

@@ -106,6 +106,8 @@ TEST(BatchOptions, BadOptionsAreRefusedWithStatusTwoNamingTheOption) {
       {{"--csv", ""}, "--csv: the file name is empty"},
       {{"--csv", "-", "--json", "-"}, "--json"},
       {{"--csv", "a.csv", "--png", "./a.csv"}, "--png"},
+      {{"--world", ""}, "--world: the file name is empty"},
+      {{"--world", "w.qvw", "--csv", "./w.qvw"}, "--csv: 'w.qvw' is the world read by --world"},
   };
   for (const Case& c : cases) {
     const ParseOutcome out = Parse(c.args);
@@ -122,7 +124,7 @@ TEST(BatchOptions, HelpListsEveryOption) {
   EXPECT_EQ(out.exitCode, 0);
   for (const char* option : {"--agents", "--cell-size", "--steps", "--mode", "--threshold", "--wiggle", "--noise",
                              "--consume", "--decay", "--sniff", "--trail", "--seed", "--csv", "--json", "--png",
-                             "--gravity", "--no-agents"}) {
+                             "--gravity", "--no-agents", "--world", "--save-world", "--landscape-seed"}) {
     EXPECT_NE(out.output.find(option), std::string::npos) << option;
   }
 }

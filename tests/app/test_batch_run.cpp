@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "batch_picture.h"
 #include "batch_run.h"
+#include "world_file.h"
 
 namespace quorvan::batch {
 namespace {
@@ -23,7 +25,7 @@ BatchOptions Options(std::vector<std::string> args) {
 }
 
 // Runs and returns the CSV text.
-std::string RunToCsv(const BatchOptions& o, uint64_t seed, Simulation& sim, RunSummary& summary) {
+std::string RunToCsv(const BatchOptions& o, std::optional<uint64_t> seed, Simulation& sim, RunSummary& summary) {
   std::FILE* f = std::tmpfile();
   CsvWriter csv(f);
   EXPECT_EQ(RunWorld(o, seed, sim, &csv, summary), "");
@@ -124,7 +126,9 @@ TEST(BatchRun, SummaryJsonHoldsTheRun) {
   EXPECT_DOUBLE_EQ(j["track_max"].get<double>(), summary.trackMax);
   EXPECT_TRUE(j.contains("elapsed_s"));
   EXPECT_TRUE(j.contains("steps_per_s"));
-  const auto plain = nlohmann::json::parse(SummaryJson(Options({}), sim, summary));
+  Simulation plainSim;
+  ASSERT_EQ(RunWorld(Options({"--steps", "1", "--agents", "1"}), 9, plainSim, nullptr, summary), "");
+  const auto plain = nlohmann::json::parse(SummaryJson(Options({}), plainSim, summary));
   EXPECT_TRUE(plain["settings"]["decay"].is_null());
 }
 
@@ -195,6 +199,109 @@ TEST(BatchRun, TheLandscapeSeedSharesTheLandscapeAcrossRunSeeds) {
   for (std::size_t i = 0; i < a.Destinations.size(); ++i) EXPECT_EQ(a.Destinations[i].X, b.Destinations[i].X);
   EXPECT_NE(WorldDigest(a), WorldDigest(b));
   EXPECT_EQ(nlohmann::json::parse(SummaryJson(o, a, sa))["landscape_seed"], 5);
+}
+
+}  // namespace
+}  // namespace quorvan::batch
+
+namespace quorvan::batch {
+namespace {
+
+std::string WorldPath(const char* name) {
+  return (std::filesystem::temp_directory_path() / (std::string("quorvan_batch_") + name + ".qvw")).string();
+}
+
+// A world saved at step 30 after mouse edits and run on by --world reaches
+// the digest of the run that never stopped, in every landscape; the CSV
+// goes on from the saved step.
+TEST(BatchRun, AWorldRunOnByWorldEqualsTheUninterruptedRun) {
+  const std::string path = WorldPath("resume");
+  for (const char* mode : {"random", "circle", "raster", "manhattan"}) {
+    SCOPED_TRACE(mode);
+    Simulation a;
+    RunSummary sa;
+    ASSERT_EQ(RunWorld(Options({"--mode", mode, "--agents", "60", "--cell-size", "4", "--steps", "30", "--decay",
+                                "0,98"}),
+                       21, a, nullptr, sa),
+              "");
+    a.EditCellAt(60, 60, EditAction::Obstacles, 0);
+    a.EditCellAt(300, 90, EditAction::Destination, a.AddDestination(300, 90));
+    a.EditCellAt(200, 200, EditAction::Free, 0);
+    ASSERT_EQ(SaveWorld(path, a, {}), "");
+    a.StopTime = 70;
+    while (a.StepCount < 70) ASSERT_TRUE(a.DoStep().ok());
+
+    Simulation b;
+    RunSummary sb;
+    std::istringstream csv(RunToCsv(Options({"--world", path, "--steps", "70"}), std::nullopt, b, sb));
+    EXPECT_EQ(WorldDigest(b), WorldDigest(a));
+    EXPECT_EQ(sb.seed, 21u);
+    EXPECT_EQ(sb.startStep, 30);
+    EXPECT_EQ(sb.stepsRun, 70);
+    std::string header, first;
+    std::getline(csv, header);
+    std::getline(csv, first);
+    EXPECT_EQ(first.substr(0, 3), "31,");
+  }
+  std::filesystem::remove(path);
+}
+
+// What --world takes from the options, and what it refuses.
+TEST(BatchRun, WorldOptionsOverrideTheRunButNotTheWorld) {
+  const std::string path = WorldPath("options");
+  Simulation saved;
+  RunSummary s0;
+  ASSERT_EQ(RunWorld(Options({"--agents", "40", "--cell-size", "5", "--steps", "10", "--mode", "raster"}), 3, saved,
+                     nullptr, s0),
+            "");
+  ASSERT_EQ(SaveWorld(path, saved, {}), "");
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;  ///< empty: the run goes ahead
+    std::function<void(const Simulation&)> check;
+  };
+  const Case cases[] = {
+      {{"--agents", "41"}, "--agents: the world in '" + path + "' has 40 agents; another count needs a new world", {}},
+      {{"--cell-size", "2"}, "--cell-size: the world in '" + path + "' has cells of 5 pixels; another size needs a new world", {}},
+      {{"--mode", "circle"}, "--mode: the world in '" + path + "' was built with another landscape; it needs a new world", {}},
+      {{"--landscape-seed", "4"}, "--landscape-seed: the landscape of the world in '" + path + "' is built already", {}},
+      {{"--agents", "40", "--cell-size", "5", "--mode", "raster"}, "",
+       [](const Simulation& sim) { EXPECT_EQ(sim.StepCount, 10); }},
+      {{"--wiggle", "90", "--decay", "0,9", "--sniff", "roulette", "--noise", "7", "--steps", "12"}, "",
+       [](const Simulation& sim) {
+         EXPECT_EQ(sim.settings.SB_wiggle, 90);
+         EXPECT_TRUE(sim.settings.CB_decay);
+         EXPECT_EQ(sim.settings.E_decay, "0,9");
+         EXPECT_EQ(sim.settings.SniffMode(), 1);
+         EXPECT_EQ(sim.settings.E_noise, "7");
+         EXPECT_EQ(sim.settings.TrB_thresh, 30) << "what is not given stays the world's";
+         EXPECT_EQ(sim.StepCount, 12);
+       }},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--world", path};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    Simulation sim;
+    RunSummary summary;
+    EXPECT_EQ(RunWorld(Options(args), std::nullopt, sim, nullptr, summary), c.error) << c.args[0];
+    if (c.check) c.check(sim);
+  }
+  // A seed restarts the world's stream from it: the same seed, the same run.
+  Simulation x, y, z;
+  RunSummary sx, sy, sz;
+  ASSERT_EQ(RunWorld(Options({"--world", path, "--steps", "20"}), 5, x, nullptr, sx), "");
+  ASSERT_EQ(RunWorld(Options({"--world", path, "--steps", "20"}), 5, y, nullptr, sy), "");
+  ASSERT_EQ(RunWorld(Options({"--world", path, "--steps", "20"}), std::nullopt, z, nullptr, sz), "");
+  EXPECT_EQ(WorldDigest(x), WorldDigest(y));
+  EXPECT_NE(WorldDigest(x), WorldDigest(z));
+  EXPECT_EQ(sx.seed, 5u);
+  const auto j = nlohmann::json::parse(SummaryJson(Options({"--world", path}), z, sz));
+  EXPECT_EQ(j["world"], path);
+  EXPECT_EQ(j["start_step"], 10);
+  EXPECT_EQ(j["settings"]["mode"], "raster");
+  EXPECT_EQ(j["settings"]["cell_size"], 5);
+  EXPECT_EQ(RunWorld(Options({"--world", path + ".missing"}), std::nullopt, z, nullptr, sz).find(path + ".missing"), 0u);
+  std::filesystem::remove(path);
 }
 
 }  // namespace

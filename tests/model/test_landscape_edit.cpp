@@ -60,7 +60,7 @@ TEST(EditCellAt, ObstacleBlockAroundTheNearestCellWrapsAtTheEdges) {
 
 TEST(EditCellAt, FreeingAndDestinationsChangeOnlyKindAndIndex) {
   Simulation sim;
-  testing::BuildWorld(sim, {.cellSize = 10, .mode = 2});
+  testing::BuildWorld(sim, {.cellSize = 10, .mode = kRasterDestinations});
   // Raster entry 6 (row 1, column 1) lies at cell (12, 12); the nest at (20, 20).
   sim.Cells.Track(12, 12) = 4.0;
   sim.Cells.ReturnTrack(12, 12) = 9.0;
@@ -128,7 +128,7 @@ TEST(EditCellAt, EditsNothingOffTheGridOrForAnUnknownEntry) {
   };
   for (const auto& c : cases) {
     Simulation sim;
-    testing::BuildWorld(sim, {.cellSize = c.cellSize, .mode = 0});
+    testing::BuildWorld(sim, {.cellSize = c.cellSize, .mode = kRandomDestinations});
     const uint64_t digest = WorldDigest(sim);
     const auto kinds = Kinds(sim);
     sim.EditCellAt(c.x, c.y, c.action, c.destIndex);

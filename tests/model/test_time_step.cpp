@@ -98,20 +98,26 @@ TEST_F(TimeStep, PickUpDependsOnTheConsumeProbability) {
 }
 
 TEST_F(TimeStep, DeliveryAtTheNestCreditsTheSource) {
-  Build(1);
-  sim.Destinations = {{0, 0, 0}, {0, 0, 5}};
-  const int nest = sim.NestColumn();  // nest block covers nest-1..nest+1
-  TAgent& a = Put(0, nest - 2, nest, 0, kReturning);
-  a.Source = 1;
-  const StepResult r = sim.DoStep();
-  ASSERT_TRUE(r.ok());
-  EXPECT_EQ(r.deliveries, 1);
-  EXPECT_EQ(a.State, kSearching);
-  EXPECT_EQ(a.Successful, 1);
-  EXPECT_EQ(sim.Destinations[1].Returns, 6);
-  EXPECT_EQ(sim.Destinations[0].Returns, 0);
-  EXPECT_EQ(a.CellX, nest - 1);
-  EXPECT_EQ(sim.Cells.ReturnTrack(nest - 2, nest), 10.0);
+  // Returns before and after the delivery; a full count stays full.
+  const struct {
+    int32_t before, after;
+  } kCounts[] = {{5, 6}, {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()}};
+  for (const auto& count : kCounts) {
+    Build(1);
+    sim.Destinations = {{0, 0, 0}, {0, 0, count.before}};
+    const int nest = sim.NestColumn();  // nest block covers nest-1..nest+1
+    TAgent& a = Put(0, nest - 2, nest, 0, kReturning);
+    a.Source = 1;
+    const StepResult r = sim.DoStep();
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.deliveries, 1);
+    EXPECT_EQ(a.State, kSearching);
+    EXPECT_EQ(a.Successful, 1);
+    EXPECT_EQ(sim.Destinations[1].Returns, count.after);
+    EXPECT_EQ(sim.Destinations[0].Returns, 0);
+    EXPECT_EQ(a.CellX, nest - 1);
+    EXPECT_EQ(sim.Cells.ReturnTrack(nest - 2, nest), 10.0);
+  }
 }
 
 TEST_F(TimeStep, DeliveryWithASourceOutsideTheListCreditsNothing) {

@@ -22,10 +22,17 @@ void Steps(Simulation& sim, int n) {
 }
 
 TEST(WorldFile, ResumeReachesTheSameDigestInEveryLandscape) {
-  for (int mode = 0; mode <= 3; ++mode) {
-    SCOPED_TRACE(mode);
+  // Every landscape, and worlds without agents or without destinations.
+  const testing::WorldOptions kWorlds[] = {
+      {.cellSize = 4, .agents = 60, .mode = 0, .seed = 99}, {.cellSize = 2, .agents = 60, .mode = 1, .seed = 99},
+      {.cellSize = 4, .agents = 60, .mode = 2, .seed = 99}, {.cellSize = 4, .agents = 60, .mode = 3, .seed = 99},
+      {.cellSize = 10, .agents = 0, .mode = 0, .seed = 99}, {.cellSize = 10, .agents = 3, .mode = -1, .seed = 99},
+  };
+  for (const testing::WorldOptions& world : kWorlds) {
+    const int mode = world.mode;
+    SCOPED_TRACE(std::to_string(mode) + " with " + std::to_string(world.agents) + " agents");
     Simulation a;
-    testing::BuildWorld(a, {.cellSize = mode == 1 ? 2 : 4, .agents = 60, .mode = mode, .seed = 99});
+    testing::BuildWorld(a, world);
     a.settings.CB_decay = mode % 2 == 0;
     Steps(a, 40);
     a.EditCellAt(60, 60, EditAction::Obstacles, 0);
@@ -96,7 +103,7 @@ TEST(WorldFile, DamagedFilesAreRefusedAndChangeNothing) {
       {"distance", [](const std::string& p) { Write(p, "/cells/Distance", 3); }, "does not match the grid"},
   };
   Simulation good;
-  testing::BuildWorld(good, {.cellSize = 4, .agents = 20, .mode = 0});
+  testing::BuildWorld(good, {.cellSize = 4, .agents = 20, .mode = kRandomDestinations});
   Steps(good, 5);
   for (const Damage& d : kDamages) {
     SCOPED_TRACE(d.name);
@@ -104,7 +111,7 @@ TEST(WorldFile, DamagedFilesAreRefusedAndChangeNothing) {
     ASSERT_EQ(SaveWorld(path, good, {}), "");
     d.apply(path);
     Simulation sim;
-    testing::BuildWorld(sim, {.cellSize = 2, .agents = 7, .mode = 2});
+    testing::BuildWorld(sim, {.cellSize = 2, .agents = 7, .mode = kRasterDestinations});
     const uint64_t before = WorldDigest(sim);
     const RandomState random = sim.Rand.State();
     std::vector<ChartPoint> chart = {{1, 1, 1, 1}};
@@ -120,7 +127,7 @@ TEST(WorldFile, DamagedFilesAreRefusedAndChangeNothing) {
 
 TEST(WorldFile, FailedSaveLeavesTheOldFile) {
   Simulation sim;
-  testing::BuildWorld(sim, {.cellSize = 4, .agents = 3, .mode = 0});
+  testing::BuildWorld(sim, {.cellSize = 4, .agents = 3, .mode = kRandomDestinations});
   EXPECT_NE(SaveWorld("/nonexistent-dir/w.h5", sim, {}), "");
   const std::string path = TempPath("keep");
   std::ofstream(path) << "old";

@@ -121,7 +121,7 @@ TEST(SetupWorld, DistancesAndHomeScentOnTheDefaultGrid) {
 
 TEST(SetupWorld, CellsStartReset) {
   Simulation sim;
-  testing::BuildWorld(sim, {.cellSize = 4, .mode = -1});
+  testing::BuildWorld(sim, {.cellSize = 4, .mode = kNoLandscape});
   EXPECT_EQ(sim.Cells.ShownMax, 1.0L);
   EXPECT_EQ(sim.Cells.ShownMin, 0.0L);
   EXPECT_EQ(sim.Limbo.Count(), 101u * 101u);
@@ -189,7 +189,7 @@ TEST(SetupWorld, OnlyTheNestWithoutALandscapeMode) {
 
 TEST(SetupWorld, CircleDestinationsAreEveryCellBeyond180Pixels) {
   Simulation sim;
-  testing::BuildWorld(sim, {.mode = 1});
+  testing::BuildWorld(sim, {.mode = kCircleDestinations});
   ASSERT_EQ(sim.Destinations.size(), 15199u);
   EXPECT_EQ(sim.Destinations[0].X, 1);
   EXPECT_EQ(sim.Destinations[0].Y, 1);
@@ -260,7 +260,7 @@ TEST(SetupWorld, RandomDestinationsAreThreeByThreeBlocks) {
   for (int32_t size : {2, 10}) {
     for (uint64_t seed = 1; seed <= 20; ++seed) {
       Simulation sim;
-      testing::BuildWorld(sim, {.cellSize = size, .mode = 0, .seed = seed});
+      testing::BuildWorld(sim, {.cellSize = size, .mode = kRandomDestinations, .seed = seed});
       ASSERT_EQ(sim.Destinations.size(), 10u);
       ExpectRandomBlocks(sim, 1, {}, overlaps);
     }
@@ -276,7 +276,7 @@ TEST(SetupWorld, ManhattanOnCellSizeTwo) {
   int overlaps = 0;
   for (uint64_t seed = 1; seed <= 30; ++seed) {
     Simulation sim;
-    testing::BuildWorld(sim, {.mode = 3, .seed = seed});
+    testing::BuildWorld(sim, {.mode = kManhattanLandscape, .seed = seed});
     ASSERT_EQ(sim.Destinations.size(), 20u);
     ExpectRandomBlocks(sim, 2, kManhattan202, overlaps);
   }
@@ -284,7 +284,7 @@ TEST(SetupWorld, ManhattanOnCellSizeTwo) {
 
   // The streets, written out.
   Simulation sim;
-  testing::BuildWorld(sim, {.mode = 3, .seed = 5});
+  testing::BuildWorld(sim, {.mode = kManhattanLandscape, .seed = 5});
   auto columnHasObstacle = [&](int32_t c) {
     for (int32_t r = 0; r < 202; ++r) {
       if (sim.Cells.Kind(c, r) == kObstacle) return true;
@@ -307,7 +307,7 @@ TEST(SetupWorld, ManhattanOnCellSizeTwo) {
 TEST(SetupWorld, ManhattanOnLargerCellsIsAllObstacleButTheNest) {
   for (int32_t size = 3; size <= 10; ++size) {
     Simulation sim;
-    testing::BuildWorld(sim, {.cellSize = size, .mode = 3});
+    testing::BuildWorld(sim, {.cellSize = size, .mode = kManhattanLandscape});
     EXPECT_EQ(sim.Destinations.size(), 20u) << "the entries stay, without cells";
     EXPECT_EQ(CountKind(sim, kNest), 9) << "cell size " << size;
     EXPECT_EQ(CountKind(sim, kObstacle), sim.ColCount * sim.RowCount - 9) << "cell size " << size;
@@ -317,7 +317,7 @@ TEST(SetupWorld, ManhattanOnLargerCellsIsAllObstacleButTheNest) {
 TEST(SetupWorld, RasterDestinationsForEveryCellSize) {
   for (const auto& g : kGrids) {
     Simulation sim;
-    testing::BuildWorld(sim, {.cellSize = g.cellSize, .mode = 2});
+    testing::BuildWorld(sim, {.cellSize = g.cellSize, .mode = kRasterDestinations});
     ASSERT_EQ(sim.Destinations.size(), 25u);
     for (int32_t i = 0; i < 5; ++i) {
       for (int32_t j = 0; j < 5; ++j) {
@@ -359,7 +359,7 @@ TEST(SetupWorld, EachModeSetsTheReturnNoiseAndConsumeTexts) {
 
   // No mode puts "0,35" back.
   Simulation sim;
-  testing::BuildWorld(sim, {.cellSize = 10, .mode = 3});
+  testing::BuildWorld(sim, {.cellSize = 10, .mode = kManhattanLandscape});
   for (int32_t mode : {0, 1, 2, -1}) {
     testing::BuildWorld(sim, {.cellSize = 10, .mode = mode});
     EXPECT_EQ(sim.settings.E_CProbab, "0,05") << "mode " << mode;
@@ -368,13 +368,13 @@ TEST(SetupWorld, EachModeSetsTheReturnNoiseAndConsumeTexts) {
 
 TEST(SetupWorld, ANewSetupStartsAFreshWorld) {
   Simulation sim;
-  testing::BuildWorld(sim, {.agents = 50, .mode = 0});
+  testing::BuildWorld(sim, {.agents = 50, .mode = kRandomDestinations});
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(sim.DoStep().ok());
   sim.Destinations[3].Returns = 7;
   sim.AddDestination(10, 10);
   sim.Agents[0].Successful = 1;
 
-  testing::BuildWorld(sim, {.agents = 50, .mode = 0});
+  testing::BuildWorld(sim, {.agents = 50, .mode = kRandomDestinations});
   EXPECT_EQ(sim.StepCount, 0);
   ASSERT_EQ(sim.Destinations.size(), 10u);
   for (const TDestination& d : sim.Destinations) EXPECT_EQ(d.Returns, 0);
@@ -442,7 +442,7 @@ TEST(SetupWorld, ABadInputLeavesThePreviousWorldWhole) {
     testing::RecordingDisplay display;
     Simulation sim(&display);
     sim.settings.CB_decay = true;
-    testing::BuildWorld(sim, {.agents = 40, .mode = 0, .seed = 3});
+    testing::BuildWorld(sim, {.agents = 40, .mode = kRandomDestinations, .seed = 3});
     for (int i = 0; i < 30; ++i) ASSERT_TRUE(sim.DoStep().ok());
     sim.settings.E_noise = "77";
 
@@ -498,10 +498,27 @@ TEST(SetupWorld, AFailedFirstSetupLeavesNoWorld) {
   }
 }
 
+TEST(SetupWorld, ClearWorldKeepsOnlyTheDestinationsAndWorldValues) {
+  Simulation sim;
+  testing::BuildWorld(sim, {.cellSize = 8, .agents = 5, .mode = 2});
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(sim.DoStep().ok());
+  sim.ClearWorld();
+  EXPECT_FALSE(sim.HasWorld());
+  EXPECT_TRUE(sim.Agents.empty());
+  EXPECT_EQ(sim.StepCount, 0);
+  EXPECT_EQ(sim.ColCount, 50);
+  EXPECT_EQ(sim.Destinations.size(), 25u);
+  // Nothing touches the released grid, though the world values still name its size.
+  const uint64_t digest = WorldDigest(sim);
+  EXPECT_FALSE(sim.DoStep().ok());
+  sim.EditCellAt(100, 100, EditAction::Obstacles, 0);
+  EXPECT_EQ(WorldDigest(sim), digest);
+}
+
 TEST(SetupWorld, DisplayCallsOfASetupInOrder) {
   testing::RecordingDisplay display;
   Simulation sim(&display);
-  testing::BuildWorld(sim, {.cellSize = 10, .agents = 2, .mode = 0});
+  testing::BuildWorld(sim, {.cellSize = 10, .agents = 2, .mode = kRandomDestinations});
   // The old world (here none) is released first.
   const std::vector<std::string> expected = {"ReleaseLayers",     "ShowAngleLabels",  "CreateLayers",
                                              "PaintChangedCells", "DrawAgents",       "SettingTextsChanged",

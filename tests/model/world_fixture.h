@@ -15,7 +15,7 @@ namespace quorvan::testing {
 struct WorldOptions {
   int32_t cellSize = 2;
   int32_t agents = 0;
-  int32_t mode = -1;  ///< SetupMode; -1 leaves the landscape empty
+  int32_t mode = kNoLandscape;  ///< SetupMode; kNoLandscape leaves the landscape empty
   uint64_t seed = 7;
 };
 

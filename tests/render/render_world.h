@@ -13,7 +13,7 @@
 namespace quorvan::testing {
 
 struct RenderWorld {
-  explicit RenderWorld(int32_t cellSize = 2, int32_t agents = 0, int32_t mode = -1, uint64_t seed = 7) {
+  explicit RenderWorld(int32_t cellSize = 2, int32_t agents = 0, int32_t mode = kNoLandscape, uint64_t seed = 7) {
     sim.SetDisplay(&painter);
     sim.Rand.FixSeed(seed);
     sim.settings.Edit_size = std::to_string(cellSize);

@@ -410,6 +410,7 @@ void CellFormTest::failuresGoToTheStatusLine() {
   auto* edit = form.findChild<QLineEdit*>(control);
   QVERIFY(edit != nullptr);
   edit->setText(bad);
+  QVERIFY(quorvan::IsMarkedInvalid(edit));
   QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
   QCOMPARE(form.sim.StepCount, stepFails ? 0 : 1);
   QCOMPARE(QString::fromStdString(form.Status().Message()), message);
@@ -459,12 +460,15 @@ void CellFormTest::gravityFailureLetsTheStepRun() {
   QTest::mouseClick(form.CB_gravity, Qt::LeftButton);
   const QString message = QStringLiteral("'g' is not a valid floating point value");
   QCOMPARE(form.Lbl_status->text(), message);
+  QVERIFY(quorvan::IsMarkedInvalid(form.E_grav));
+  QCOMPARE(form.E_grav->toolTip(), message);
   QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
   QCOMPARE(form.sim.StepCount, 1);
   QCOMPARE(form.Lbl_status->text(), message);
   QTest::mouseClick(form.Button1, Qt::LeftButton);  // "repaint all" draws the lines too
   QCOMPARE(form.Lbl_status->text(), message);
   form.E_grav->setText(QStringLiteral("5"));
+  QVERIFY(!quorvan::IsMarkedInvalid(form.E_grav));
   QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
   QCOMPARE(form.sim.StepCount, 2);
   QCOMPARE(form.Lbl_status->text(), QString());

@@ -1,6 +1,7 @@
 // The window's files: chart data, pictures, world files and exact resume;
 // the seed and run state in the status bar.
 
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -39,6 +40,7 @@ class WindowFilesTest : public QObject {
 #if defined(QUORVAN_WORLD_FILES)
   void resumeReachesTheSameWorld_data();
   void resumeReachesTheSameWorld();
+  void openedWorldShowsItsGravityLines();
 #endif
 };
 
@@ -180,6 +182,28 @@ void WindowFilesTest::resumeReachesTheSameWorld() {
   Steps(resumed, n - k);
   QCOMPARE(quorvan::WorldDigest(resumed.sim), quorvan::WorldDigest(straight.sim));
   QCOMPARE(resumed.Chart1->Points(), straight.Chart1->Points());
+}
+
+void WindowFilesTest::openedWorldShowsItsGravityLines() {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("lines.qvw"));
+  TForm1 saved;
+  StopTimer(saved);
+  NewWorld(saved, 10, 0, 5);
+  Steps(saved, 2);
+  saved.sim.Destinations.at(0).Returns = 40;  // a busy destination: a wide line
+  saved.CB_gravity->click();
+  QCOMPARE(saved.SaveWorldFile(path), std::string());
+
+  TForm1 opened;
+  StopTimer(opened);
+  QCOMPARE(opened.OpenWorldFile(path), std::string());
+  const QImage layer = opened.Display().TrackLayer();
+  int maroon = 0;
+  for (int y = 0; y < layer.height(); ++y) {
+    for (int x = 0; x < layer.width(); ++x) maroon += layer.pixel(x, y) == qRgb(128, 0, 0);
+  }
+  QVERIFY2(maroon > 100, qPrintable(QString::number(maroon)));
 }
 #endif
 

@@ -1,0 +1,54 @@
+#!/bin/bash
+# Runs a quorvan-batch sweep in shards with GNU parallel, on this machine or
+# on several, then merges the shards into one sweep:
+#
+#   examples/parallel/sweep.sh -n 8 -- --wiggle 0:180:20 --replicates 5 --series
+#
+# writes shards/1 .. shards/8 and the merged sweep in sweep/ (-o DIR), in
+# the current folder. Every shard runs with --jobs 1; parallel starts one
+# per core of each host. Options:
+#   -n SHARDS     how many shares to cut the sweep into (default: 4)
+#   -o DIR        the merged sweep's folder (default: sweep)
+#   -S SSHLOGIN   run shards on this host too (repeatable; ":" is this
+#                 machine), e.g. -S 8/node1 -S 8/node2 -S :. Every host needs
+#                 quorvan-batch at the same path ($QUORVAN_BATCH, else
+#                 found on PATH) and a login by key. A remote shard is
+#                 written under the login's home, copied back here
+#                 (parallel's --return) and removed there.
+# Without --seed (or --experiment) one seed is drawn here for all shards.
+set -euo pipefail
+
+batch=${QUORVAN_BATCH:-quorvan-batch}
+shards=4
+out=sweep
+logins=()
+while getopts "n:o:S:" opt; do
+  case $opt in
+    n) shards=$OPTARG ;;
+    o) out=$OPTARG ;;
+    S) logins+=(--sshlogin "$OPTARG") ;;
+    *) echo "usage: sweep.sh [-n SHARDS] [-o DIR] [-S SSHLOGIN]... -- [sweep options...]" >&2; exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
+if ! [[ $shards =~ ^[1-9][0-9]*$ ]]; then
+  echo "sweep.sh: -n takes a whole number of shards, not '$shards'" >&2
+  exit 2
+fi
+case " $* " in
+  *" --seed "* | *" --seed="* | *" --experiment "* | *" --experiment="*) ;;
+  *) set -- --seed "$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')" "$@" ;;
+esac
+
+# One command line, quoted for the shell that runs it (here or over ssh).
+command=$(printf '%q ' "$batch" "$@")
+remote=()
+if [ ${#logins[@]} -gt 0 ]; then
+  # Shards on another host go to shards/K under the login's home, come back
+  # here and are removed there; those on ":" are written here directly.
+  remote=("${logins[@]}" --return 'shards/{}' --cleanup)
+fi
+mkdir -p shards
+parallel --halt now,fail=1 "${remote[@]}" \
+  "mkdir -p shards && $command --jobs 1 --shard {}/$shards --out shards/{}" ::: $(seq 1 "$shards")
+"$batch" merge --out "$out" $(seq -f 'shards/%g' 1 "$shards")

@@ -1,0 +1,115 @@
+// The sweep plot: both files drawn offscreen, long runs thinned, and a
+// failed write replacing nothing.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "sweep_plot.h"
+
+namespace quorvan::batch {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A curve rising over `steps` steps, its band `spread` either side.
+PlotCurve Rising(const std::string& label, int32_t steps, double top, double spread) {
+  PlotCurve c;
+  c.label = label;
+  for (int32_t s = 0; s < steps; ++s) {
+    const double v = top * s / steps;
+    c.steps.push_back(s);
+    c.meanSuccessful.push_back(v);
+    c.lowSuccessful.push_back(std::max(0.0, v - spread));
+    c.highSuccessful.push_back(std::min(100.0, v + spread));
+    c.meanReturning.push_back(v / 2);
+    c.lowReturning.push_back(std::max(0.0, v / 2 - spread));
+    c.highReturning.push_back(v / 2 + spread);
+  }
+  return c;
+}
+
+fs::path Fresh(const std::string& name) {
+  const fs::path dir = fs::temp_directory_path() / ("quorvan-plot-" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+TEST(SweepPlot, DrawsBothFilesWithTheLegend) {
+  const fs::path dir = Fresh("draw");
+  // Ten thousand steps: thinned, so the SVG stays small. The second label
+  // holds characters that rich text would take for markup.
+  const std::vector<PlotCurve> curves = {Rising("wiggle=0", 10000, 90, 5), Rising("world=a&b<c>.h5", 10000, 40, 10)};
+  ASSERT_EQ(WritePlot(curves, (dir / "plot.png").string(), (dir / "plot.svg").string()), "");
+
+  QImage png(QString::fromStdString((dir / "plot.png").string()));
+  ASSERT_FALSE(png.isNull());
+  EXPECT_EQ(png.size(), QSize(1200, 800));
+  const QRgb background = png.pixel(0, 0);
+  int differing = 0;
+  for (int y = 0; y < png.height(); y += 4)
+    for (int x = 0; x < png.width(); x += 4) differing += png.pixel(x, y) != background;
+  EXPECT_GT(differing, 500);
+
+  const std::string svg = Slurp(dir / "plot.svg");
+  for (const char* text : {"wiggle=0 \u2014 successful", "wiggle=0 \u2014 returning",
+                           "world=a&amp;b&lt;c&gt;.h5 \u2014 successful", "world=a&amp;b&lt;c&gt;.h5 \u2014 returning",
+                           "step", "per cent"})
+    EXPECT_NE(svg.find(text), std::string::npos) << text;
+  EXPECT_LT(svg.size(), 3'000'000u);
+}
+
+TEST(SweepPlot, AFailedWriteReplacesNothing) {
+  struct Case {
+    const char* name;
+    bool pngUnwritable, svgUnwritable, unevenCurve;
+  };
+  for (const Case& c : {Case{"png folder missing", true, false, false}, Case{"svg folder missing", false, true, false},
+                        Case{"curve values missing", false, false, true}}) {
+    SCOPED_TRACE(c.name);
+    const fs::path dir = Fresh("fail");
+    const fs::path png = dir / "plot.png", svg = dir / "plot.svg";
+    std::ofstream(png) << "old png";
+    std::ofstream(svg) << "old svg";
+    std::vector<PlotCurve> curves = {Rising("a", 50, 80, 3)};
+    if (c.unevenCurve) curves[0].highReturning.pop_back();
+    const std::string error = WritePlot(curves, c.pngUnwritable ? (dir / "none" / "p.png").string() : png.string(),
+                                        c.svgUnwritable ? (dir / "none" / "p.svg").string() : svg.string());
+    EXPECT_NE(error, "");
+    EXPECT_EQ(Slurp(png), "old png");
+    EXPECT_EQ(Slurp(svg), "old svg");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2) << "temporary files left";
+  }
+}
+
+TEST(SweepPlot, ThinningKeepsTheBandsExtremes) {
+  PlotCurve c = Rising("a", 10001, 100, 1);
+  c.highSuccessful[4321] = 100;  // one replicate's spike
+  c.lowReturning[7777] = -1;
+  const PlotCurve t = ThinCurve(c, 2000);
+  ASSERT_EQ(t.steps.size(), 2000u);
+  EXPECT_EQ(t.meanReturning.size(), 2000u);
+  EXPECT_EQ(*std::max_element(t.highSuccessful.begin(), t.highSuccessful.end()), 100);
+  EXPECT_EQ(*std::min_element(t.lowReturning.begin(), t.lowReturning.end()), -1);
+  EXPECT_TRUE(std::is_sorted(t.steps.begin(), t.steps.end()));
+  EXPECT_LE(t.steps.front(), 5);
+  EXPECT_GE(t.steps.back(), 9995);
+  EXPECT_NEAR(t.meanSuccessful.back(), c.meanSuccessful.back(), 0.1);
+
+  const PlotCurve shortOne = Rising("b", 30, 50, 1);
+  EXPECT_EQ(ThinCurve(shortOne, 2000).meanSuccessful, shortOne.meanSuccessful);
+}
+
+}  // namespace
+}  // namespace quorvan::batch
