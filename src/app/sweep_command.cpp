@@ -7,6 +7,7 @@
 #include <map>
 #include <thread>
 
+#include "batch_run.h"
 #include "experiment_file.h"
 #include "random_source.h"
 #include "sweep_values.h"
@@ -239,8 +240,13 @@ SweepParse ParseSweepCommandLine(const std::vector<std::string>& args) {
   const int64_t points = cmd.plan.PointCount();
   cmd.points.resize(static_cast<std::size_t>(points));
   for (int64_t p = 0; p < points; ++p) {
-    if (std::string error = PointOptions(cmd.plan, p, cmd.points[static_cast<std::size_t>(p)]); !error.empty()) {
-      return fail(error);
+    BatchOptions& options = cmd.points[static_cast<std::size_t>(p)];
+    if (std::string error = PointOptions(cmd.plan, p, options); !error.empty()) return fail(error);
+    // A saved world is opened once here, so that options it refuses (another
+    // agent count, cell size or landscape) stop the sweep before it starts.
+    if (!options.worldPath.empty()) {
+      Simulation sim;
+      if (std::string error = StartFromWorld(options, std::nullopt, sim); !error.empty()) return fail(error);
     }
   }
   if (!cmd.resume) {

@@ -12,12 +12,14 @@
 #include <tuple>
 #include <unistd.h>
 
+#include "batch_run.h"
 #include "random_source.h"
 #include "sweep_command.h"
 #include "sweep_main.h"
 #include "sweep_runner.h"
 #include "sweep_tables.h"
 #include "sweep_values.h"
+#include "world_file.h"
 
 namespace quorvan::batch {
 namespace {
@@ -72,6 +74,16 @@ TEST(SweepValues, ListsAndRangesExpand) {
 
 TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
   const fs::path dir = Scratch("bad");
+  const std::string world = (dir / "w.qvw").string();
+  {
+    BatchOptions o;
+    o.agents = 20;
+    o.steps = 2;
+    Simulation sim;
+    RunSummary summary;
+    ASSERT_EQ(RunWorld(o, 1, sim, nullptr, summary), "");
+    ASSERT_EQ(SaveWorld(world, sim, {}), "");
+  }
   std::ofstream(dir / "unknown.toml") << "wigle = 3\n";
   std::ofstream(dir / "type.toml") << "wiggle = 2.5\n";
   std::ofstream(dir / "syntax.toml") << "wiggle = [1,\n";
@@ -94,6 +106,7 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
       {{"--wiggle", "0,20"}, "--out"},
       {{"--replicates", "2", "--csv", "x.csv", "--out", out}, "--csv"},
       {{"--resume", out}, out.c_str()},
+      {{"--world", world + "," + world, "--agents", "21", "--out", out}, "--agents"},
   };
   for (const Case& c : cases) {
     const SweepParse parsed = ParseSweepCommandLine(c.args);
