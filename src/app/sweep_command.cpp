@@ -60,6 +60,9 @@ std::string ReadPlanFile(const std::string& path, SweepPlan& plan) {
 }  // namespace
 
 bool IsSweepCommandLine(const std::vector<std::string>& args) {
+  for (const std::string& a : args) {
+    if (a == "-h" || a == "--help") return false;  // the help tells of sweeps too
+  }
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.rfind("--", 0) != 0) continue;

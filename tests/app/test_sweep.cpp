@@ -206,6 +206,8 @@ TEST(Sweep, TablesDoNotDependOnJobsInterruptionsOrShares) {
 
   ASSERT_EQ(RunSweep(Small(dir / "two", {"--jobs", "2"})), 0);
   same(dir / "two");
+  EXPECT_EQ(RunSweep(Small(dir / "two", {"--mode", "raster"})), 2);  // another sweep's folder
+  same(dir / "two");
 
   // Stopped before any run: the folder keeps its plan; a resume does the rest.
   RequestStop(SIGINT);
