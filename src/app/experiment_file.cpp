@@ -48,20 +48,35 @@ const char* Expected(ValueKind kind) {
   return "";
 }
 
-std::string OptionText(const toml::node& node, Scalar type, std::string& text) {
+// The text of an option key, or nothing when the value has the wrong type.
+std::optional<std::string> OptionText(const toml::node& node, Scalar type) {
   switch (type) {
     case Scalar::Whole:
-      if (const auto* i = node.as_integer()) return text = std::to_string(i->get()), "";
+      if (const auto* i = node.as_integer()) return std::to_string(i->get());
+      break;
+    case Scalar::Seed:
+      if (const auto* i = node.as_integer(); i && i->get() >= 0) return std::to_string(i->get());
+      if (const auto* s = node.as_string()) return s->get();
+      break;
+    case Scalar::Flag:
+      if (const auto* b = node.as_boolean()) return b->get() ? "true" : "false";
+      break;
+    case Scalar::Text:
+      if (const auto* s = node.as_string()) return s->get();
+      break;
+  }
+  return std::nullopt;
+}
+
+const char* Expected(Scalar type) {
+  switch (type) {
+    case Scalar::Whole:
       return "a whole number";
     case Scalar::Seed:
-      if (const auto* i = node.as_integer(); i && i->get() >= 0) return text = std::to_string(i->get()), "";
-      if (const auto* s = node.as_string()) return text = s->get(), "";
       return "a whole number from 0 (or a text of digits up to 2^64-1)";
     case Scalar::Flag:
-      if (const auto* b = node.as_boolean()) return text = b->get() ? "true" : "false", "";
       return "true or false";
     case Scalar::Text:
-      if (const auto* s = node.as_string()) return text = s->get(), "";
       return "a text";
   }
   return "";
@@ -104,11 +119,9 @@ std::string ReadExperimentFile(const std::string& path, std::vector<ExperimentVa
       if (key == k.name) option = &k;
     }
     if (!option) return path + ": unknown key '" + key + "'";
-    std::string text;
-    if (const std::string expected = OptionText(node, option->type, text); !expected.empty()) {
-      return where + " must be " + expected;
-    }
-    values.push_back({key, {text}, false});
+    const auto text = OptionText(node, option->type);
+    if (!text) return where + " must be " + Expected(option->type);
+    values.push_back({key, {*text}, false});
   }
   return {};
 }
