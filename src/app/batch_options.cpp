@@ -142,7 +142,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   CLI::Option* saveWorld =
       app.add_option("--save-world", o.saveWorldPath, "Save the final world to this HDF5 file")->type_name("FILE");
   CLI::Option* csv =
-      app.add_option("--csv", o.csvPath, "Write step,successful,returning,track_max per step (- for standard output)")
+      app.add_option("--csv", o.csvPath, "Write step,successful,returning,track_max,deliveries per step (- for standard output)")
           ->type_name("FILE");
   CLI::Option* json =
       app.add_option("--json", o.jsonPath, "Write a summary as JSON (- for standard output)")->type_name("FILE");
@@ -150,6 +150,18 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   app.add_option("--gravity", o.gravity, "Draw gravity lines of this size factor in the picture")
       ->type_name("G");
   app.add_flag("--no-agents", o.noAgents, "Leave the agents out of the picture");
+  app.footer(
+      "Experiments: a setting may take a list (--consume 0.1,0.35,1) or a range first:last:step\n"
+      "(--wiggle 0:180:20); with --out DIR every combination runs, and:\n"
+      "  --replicates K        runs per combination (seeds derived from --seed)\n"
+      "  --experiment FILE     the sweep as TOML, keys as the options without dashes\n"
+      "  --series              also series.csv, every step of every run\n"
+      "  --jobs N              runs at once (default: all cores)\n"
+      "  --plot none           no plot.png/plot.svg\n"
+      "  --quiet               no progress on stderr\n"
+      "  --shard K/N           only the K-th of N shares of the runs\n"
+      "  --resume DIR          run what an interrupted sweep in DIR is missing\n"
+      "  merge --out DIR SHARD_DIR...   join the shares into one sweep folder");
 
   // CLI11 wants argv-style input, program name first, and reads it backwards.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

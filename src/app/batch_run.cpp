@@ -9,9 +9,9 @@
 
 namespace quorvan::batch {
 
-CsvWriter::CsvWriter(std::FILE* file) : file_(file) { buffer_ = "step,successful,returning,track_max\n"; }
+CsvWriter::CsvWriter(std::FILE* file) : file_(file) { buffer_ = "step,successful,returning,track_max,deliveries\n"; }
 
-void CsvWriter::Row(int32_t step, int32_t successful, int32_t returning, double trackMax) {
+void CsvWriter::Row(int32_t step, int32_t successful, int32_t returning, double trackMax, int32_t deliveries) {
   char buf[32];
   const auto field = [this, &buf](auto value, char end) {
     const auto res = std::to_chars(buf, buf + sizeof buf, value);
@@ -21,7 +21,8 @@ void CsvWriter::Row(int32_t step, int32_t successful, int32_t returning, double 
   field(step, ',');
   field(successful, ',');
   field(returning, ',');
-  field(trackMax, '\n');
+  field(trackMax, ',');
+  field(deliveries, '\n');
   if (buffer_.size() > (1u << 16)) {
     std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
     buffer_.clear();
@@ -58,6 +59,17 @@ std::string StartFromWorld(const BatchOptions& options, std::optional<uint64_t> 
 
 std::string RunWorld(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim, CsvWriter* csv,
                      RunSummary& summary) {
+  if (!csv) return RunWorldSteps(options, seed, sim, StepObserver(), summary);
+  return RunWorldSteps(
+      options, seed, sim,
+      [csv](int32_t step, const StepResult& r) {
+        csv->Row(step, r.successful, r.returning, static_cast<double>(r.trackMax), r.deliveries);
+      },
+      summary);
+}
+
+std::string RunWorldSteps(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim,
+                          const StepObserver& observer, RunSummary& summary) {
   summary = RunSummary{};
   if (!options.worldPath.empty()) {
     if (std::string error = StartFromWorld(options, seed, sim); !error.empty()) return error;
@@ -81,7 +93,7 @@ std::string RunWorld(const BatchOptions& options, std::optional<uint64_t> seed, 
     summary.successful = r.successful;
     summary.returning = r.returning;
     summary.trackMax = static_cast<double>(r.trackMax);
-    if (csv) csv->Row(sim.StepCount, r.successful, r.returning, summary.trackMax);
+    if (observer) observer(sim.StepCount, r);
     if (r.stopReached) break;
   }
   summary.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +28,7 @@ struct RunSummary {
 class CsvWriter {
  public:
   explicit CsvWriter(std::FILE* file);
-  void Row(int32_t step, int32_t successful, int32_t returning, double trackMax);
+  void Row(int32_t step, int32_t successful, int32_t returning, double trackMax, int32_t deliveries);
   /// Flushes what is buffered; false when the file could not be written.
   bool Finish();
 
@@ -43,6 +44,13 @@ class CsvWriter {
 /// it. Returns an error text, empty on success.
 std::string RunWorld(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim, CsvWriter* csv,
                      RunSummary& summary);
+
+/// Sees every step of a run as it completes: StepCount after it, and its result.
+using StepObserver = std::function<void(int32_t step, const StepResult& result)>;
+
+/// RunWorld with every step handed to `observer` instead of a CSV writer.
+std::string RunWorldSteps(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim,
+                          const StepObserver& observer, RunSummary& summary);
 
 /// Opens the world of --world into `sim` and puts the given options over its
 /// settings; refuses options that would need a new world.

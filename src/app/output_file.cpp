@@ -16,10 +16,16 @@ namespace {
 std::string Reason() { return std::strerror(errno); }
 
 // The mode fopen would give a new file: 0666 less the process's umask.
+// umask can only be read by setting it, so it is read once: a sweep opens
+// files from several threads, and two of them reading it at once could
+// leave the process with a umask of 0.
 mode_t NewFileMode() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return static_cast<mode_t>(0666 & ~mask);
+  static const mode_t mode = [] {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+  }();
+  return mode;
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "batch_picture.h"
 #include "batch_run.h"
 #include "output_file.h"
+#include "sweep_command.h"
+#include "sweep_main.h"
 #include "world_file.h"
 
 using namespace quorvan;
@@ -25,7 +27,11 @@ int Fail(const std::string& message, int code) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const ParseOutcome parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args.front() == "merge") return RunMerge(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (IsSweepCommandLine(args)) return RunSweep(args);
+
+  const ParseOutcome parsed = ParseCommandLine(args);
   if (!parsed.options) {
     std::fputs(parsed.output.c_str(), parsed.exitCode == 0 ? stdout : stderr);
     return parsed.exitCode;

@@ -38,6 +38,8 @@ struct StepResult {
   int32_t successful = 0;
   int32_t returning = 0;
   long double trackMax = 0.0L;
+  /// Returning agents that reached the nest in this step.
+  int32_t deliveries = 0;
 
   bool ok() const { return error.empty(); }
 };
@@ -113,8 +115,9 @@ class Simulation {
   StepResult DoStep();
   /// TrackMax and TrackMin over the shown trail of every cell.
   void ScanTrackRange();
-  /// Senses, turns and moves every agent once, with the step's settings.
-  void MoveAgents(const StepSettings& step);
+  /// Senses, turns and moves every agent once, with the step's settings;
+  /// returns the deliveries made.
+  int32_t MoveAgents(const StepSettings& step);
   /// Both trails of every cell times the rate.
   void DecayTracks(double rate);
   /// Percentages of successful and returning agents among the agents in the world.

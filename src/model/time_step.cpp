@@ -64,7 +64,7 @@ StepResult Simulation::DoStep() {
   if (settings.CB_showAg) display_->DrawAgents();
 
   // Sense, turn and move; then let the trails fade.
-  MoveAgents(step);
+  result.deliveries = MoveAgents(step);
   if (step.decay) DecayTracks(step.decayRate);
 
   // Count the step; equality with the stop time ends the run.
@@ -89,13 +89,14 @@ void Simulation::ScanTrackRange() {
   if (extremes.smallest < TrackMin) TrackMin = extremes.smallest;
 }
 
-void Simulation::MoveAgents(const StepSettings& step) {
+int32_t Simulation::MoveAgents(const StepSettings& step) {
   const int32_t columns = Cells.Columns();
   const int32_t rows = Cells.Rows();
   double* track = Cells.TrackData();
   double* returnTrack = Cells.ReturnTrackData();
   const int32_t* kinds = Cells.KindData();
 
+  int32_t deliveries = 0;
   const std::size_t n = Agents.size();
   for (std::size_t i = 0; i < n; ++i) {
     SenseNeighbourhood(i, step.threshold);
@@ -115,6 +116,7 @@ void Simulation::MoveAgents(const StepSettings& step) {
     if (targetKind == kNest && A.State == kReturning) {
       A.State = kSearching;
       A.Successful = 1;
+      ++deliveries;
       if (A.Source >= 0 && static_cast<std::size_t>(A.Source) < Destinations.size()) {
         // A count that a long run (or an opened file) brought to the top stays there.
         int32_t& returns = Destinations[static_cast<std::size_t>(A.Source)].Returns;
@@ -143,6 +145,7 @@ void Simulation::MoveAgents(const StepSettings& step) {
       A.PixelY = ty * CellSize + HalfCell;
     }
   }
+  return deliveries;
 }
 
 void Simulation::DecayTracks(double rate) {

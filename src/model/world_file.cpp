@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -27,6 +28,13 @@ namespace {
 struct FileError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// HDF5 as Debian builds it is not thread-safe, and a sweep opens worlds
+// from several threads: one file operation at a time.
+std::mutex& LibraryLock() {
+  static std::mutex lock;
+  return lock;
+}
 
 void Quiet() {
   // The library's own error stack printing would go to stderr; the messages
@@ -572,6 +580,7 @@ void ReadChart(hid_t file, Loaded& w) {
 }  // namespace
 
 std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<const ChartPoint> chart) {
+  const std::lock_guard lock(LibraryLock());
   Quiet();
   if (!sim.HasWorld()) return path + ": there is no world to save";
   std::string temp = path + ".tmpXXXXXX";
@@ -603,6 +612,7 @@ std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<
 }
 
 std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
+  const std::lock_guard lock(LibraryLock());
   Quiet();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return path + ": no such file";

@@ -60,6 +60,6 @@ endif()
 
 # "-" is standard output for the table too.
 execute_process(COMMAND ${BATCH} --steps 2 --seed 1 --csv - RESULT_VARIABLE rc OUTPUT_VARIABLE table ERROR_QUIET)
-if(NOT rc EQUAL 0 OR NOT table MATCHES "^step,successful,returning,track_max\n1,.*\n2," OR EXISTS ${CMAKE_CURRENT_BINARY_DIR}/-)
+if(NOT rc EQUAL 0 OR NOT table MATCHES "^step,successful,returning,track_max,deliveries\n1,.*\n2," OR EXISTS ${CMAKE_CURRENT_BINARY_DIR}/-)
   message(FATAL_ERROR "--csv -: exit ${rc}, table: ${table}")
 endif()

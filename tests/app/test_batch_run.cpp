@@ -57,13 +57,15 @@ TEST(BatchRun, CsvHasAHeaderAndOneRowPerStep) {
   std::istringstream csv(RunToCsv(o, 1, sim, summary));
   std::string line;
   std::getline(csv, line);
-  EXPECT_EQ(line, "step,successful,returning,track_max");
+  EXPECT_EQ(line, "step,successful,returning,track_max,deliveries");
   int rows = 0;
   while (std::getline(csv, line)) {
     ++rows;
-    int step = 0, successful = -1, returning = -1;
+    int step = 0, successful = -1, returning = -1, deliveries = -1;
     double trackMax = 0;
-    ASSERT_EQ(std::sscanf(line.c_str(), "%d,%d,%d,%lf", &step, &successful, &returning, &trackMax), 4) << line;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d,%d,%d,%lf,%d", &step, &successful, &returning, &trackMax, &deliveries), 5)
+        << line;
+    EXPECT_GE(deliveries, 0);
     EXPECT_EQ(step, rows);
     EXPECT_GE(successful, 0);
     EXPECT_LE(returning, 100);

@@ -49,7 +49,9 @@ class TimeStep : public ::testing::Test {
 TEST_F(TimeStep, ReturningAgentLaysBothTrailsOnTheCellItLeaves) {
   Build(1);
   TAgent& a = Put(0, 5, 5, 0, kReturning);  // cone: (1, 0)
-  ASSERT_TRUE(sim.DoStep().ok());
+  const StepResult r = sim.DoStep();
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.deliveries, 0);
   EXPECT_EQ(a.CellX, 6);
   EXPECT_EQ(a.CellY, 5);
   EXPECT_EQ(a.PixelX, 65);
@@ -106,7 +108,9 @@ TEST_F(TimeStep, DeliveryAtTheNestCreditsTheSource) {
     const int nest = sim.NestColumn();  // nest block covers nest-1..nest+1
     TAgent& a = Put(0, nest - 2, nest, 0, kReturning);
     a.Source = 1;
-    ASSERT_TRUE(sim.DoStep().ok());
+    const StepResult r = sim.DoStep();
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.deliveries, 1);
     EXPECT_EQ(a.State, kSearching);
     EXPECT_EQ(a.Successful, 1);
     EXPECT_EQ(sim.Destinations[1].Returns, count.after);
@@ -122,7 +126,9 @@ TEST_F(TimeStep, DeliveryWithASourceOutsideTheListCreditsNothing) {
   const int nest = sim.NestColumn();
   TAgent& a = Put(0, nest - 2, nest, 0, kReturning);
   a.Source = 7;
-  ASSERT_TRUE(sim.DoStep().ok());
+  const StepResult r = sim.DoStep();
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.deliveries, 1);  // a delivery, though no entry is credited
   EXPECT_EQ(a.Successful, 1);
   EXPECT_EQ(sim.Destinations[0].Returns, 0);
 }

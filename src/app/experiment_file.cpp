@@ -1,0 +1,129 @@
+#include "experiment_file.h"
+
+#include <charconv>
+#include <toml++/toml.h>
+
+#include "sweep_values.h"
+
+namespace quorvan::batch {
+
+namespace {
+
+// The keys that are not sweep settings, with the one type each takes.
+enum class Scalar { Whole, Seed, Flag, Text };
+
+struct OptionKey {
+  const char* name;
+  Scalar type;
+};
+
+constexpr OptionKey kOptionKeys[] = {{"replicates", Scalar::Whole}, {"jobs", Scalar::Whole}, {"seed", Scalar::Seed},
+                                     {"series", Scalar::Flag},      {"quiet", Scalar::Flag}, {"plot", Scalar::Text},
+                                     {"out", Scalar::Text}};
+
+std::string ToText(double v) {
+  char buf[32];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, res.ptr);
+}
+
+// One value of a sweep setting: its text, or nothing when its type does not fit the kind.
+std::optional<std::string> SettingText(const toml::node& node, ValueKind kind) {
+  if (const auto* s = node.as_string()) return s->get();
+  if (kind == ValueKind::Name) return std::nullopt;
+  if (const auto* i = node.as_integer()) return std::to_string(i->get());
+  if (const auto* f = node.as_floating_point(); f && kind == ValueKind::Real) return ToText(f->get());
+  return std::nullopt;
+}
+
+const char* Expected(ValueKind kind) {
+  switch (kind) {
+    case ValueKind::Whole:
+      return "a whole number, an array of them, or a text such as \"0:180:20\"";
+    case ValueKind::Real:
+      return "a number, an array of numbers, or a text such as \"0.1,0.35,1\"";
+    case ValueKind::Name:
+      return "a text or an array of texts";
+  }
+  return "";
+}
+
+// The text of an option key, or nothing when the value has the wrong type.
+std::optional<std::string> OptionText(const toml::node& node, Scalar type) {
+  switch (type) {
+    case Scalar::Whole:
+      if (const auto* i = node.as_integer()) return std::to_string(i->get());
+      break;
+    case Scalar::Seed:
+      if (const auto* i = node.as_integer(); i && i->get() >= 0) return std::to_string(i->get());
+      if (const auto* s = node.as_string()) return s->get();
+      break;
+    case Scalar::Flag:
+      if (const auto* b = node.as_boolean()) return b->get() ? "true" : "false";
+      break;
+    case Scalar::Text:
+      if (const auto* s = node.as_string()) return s->get();
+      break;
+  }
+  return std::nullopt;
+}
+
+const char* Expected(Scalar type) {
+  switch (type) {
+    case Scalar::Whole:
+      return "a whole number";
+    case Scalar::Seed:
+      return "a whole number from 0 (or a text of digits up to 2^64-1)";
+    case Scalar::Flag:
+      return "true or false";
+    case Scalar::Text:
+      return "a text";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string ReadExperimentFile(const std::string& path, std::vector<ExperimentValue>& values) {
+  toml::table table;
+  try {
+    table = toml::parse_file(path);
+  } catch (const toml::parse_error& e) {
+    const auto line = e.source().begin.line;
+    return path + ": line " + std::to_string(line) + ": " + std::string(e.description());
+  }
+  values.clear();
+  for (const auto& [name, node] : table) {
+    const std::string key(name.str());
+    const std::string where = path + ": '" + key + "'";
+    if (const auto kind = KindOf(key)) {
+      ExperimentValue v{key, {}, true};
+      if (const auto* array = node.as_array()) {
+        v.expand = false;
+        for (const toml::node& item : *array) {
+          const auto text = SettingText(item, *kind);
+          if (!text) return where + " must be " + Expected(*kind);
+          v.items.push_back(*text);
+        }
+        if (v.items.empty()) return where + " is an empty array";
+      } else {
+        const auto text = SettingText(node, *kind);
+        if (!text) return where + " must be " + Expected(*kind);
+        v.items.push_back(*text);
+      }
+      values.push_back(std::move(v));
+      continue;
+    }
+    const OptionKey* option = nullptr;
+    for (const OptionKey& k : kOptionKeys) {
+      if (key == k.name) option = &k;
+    }
+    if (!option) return path + ": unknown key '" + key + "'";
+    const auto text = OptionText(node, option->type);
+    if (!text) return where + " must be " + Expected(option->type);
+    values.push_back({key, {*text}, false});
+  }
+  return {};
+}
+
+}  // namespace quorvan::batch

@@ -1,0 +1,147 @@
+#include "sweep_plan.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "random_source.h"
+
+namespace quorvan::batch {
+
+int64_t SweepPlan::PointCount() const {
+  int64_t n = 1;
+  for (const SweepSetting& s : settings) n *= static_cast<int64_t>(s.values.size());
+  return n;
+}
+
+std::vector<const SweepSetting*> SweepPlan::Swept() const {
+  std::vector<const SweepSetting*> out;
+  for (const SweepSetting& s : settings) {
+    if (s.values.size() > 1) out.push_back(&s);
+  }
+  return out;
+}
+
+std::vector<std::string> SweepPlan::PointValues(int64_t point) const {
+  std::vector<std::string> values(settings.size());
+  for (std::size_t i = settings.size(); i-- > 0;) {
+    const auto n = static_cast<int64_t>(settings[i].values.size());
+    values[i] = settings[i].values[static_cast<std::size_t>(point % n)];
+    point /= n;
+  }
+  return values;
+}
+
+std::string SweepPlan::PointLabel(int64_t point) const {
+  const std::vector<std::string> values = PointValues(point);
+  std::string label;
+  for (std::size_t i = 0; i < settings.size(); ++i) {
+    if (settings[i].values.size() < 2) continue;
+    if (!label.empty()) label += ' ';
+    label += settings[i].key + "=" + values[i];
+  }
+  return label.empty() ? "all runs" : label;
+}
+
+std::vector<std::string> SweepPlan::PointArgs(int64_t point) const {
+  const std::vector<std::string> values = PointValues(point);
+  std::vector<std::string> args;
+  for (std::size_t i = 0; i < settings.size(); ++i) {
+    if (settings[i].key == "decay" && values[i] == kDecayOff) continue;
+    args.push_back("--" + settings[i].key);
+    args.push_back(values[i]);
+  }
+  return args;
+}
+
+bool SweepPlan::HasLandscapeSeed() const {
+  for (const SweepSetting& s : settings) {
+    if (s.key == "landscape-seed") return true;
+  }
+  return false;
+}
+
+bool SweepPlan::HasWorld() const {
+  for (const SweepSetting& s : settings) {
+    if (s.key == "world") return true;
+  }
+  return false;
+}
+
+uint64_t RunSeed(uint64_t base, int64_t replicate) {
+  uint64_t x = base + static_cast<uint64_t>(replicate) * 0x9E3779B97F4A7C15ull;
+  return SplitMix64(x);
+}
+
+uint64_t DerivedLandscapeSeed(uint64_t base, int64_t replicate) { return RunSeed(~base, replicate); }
+
+std::string PointOptions(const SweepPlan& plan, int64_t point, BatchOptions& options) {
+  ParseOutcome parsed = ParseCommandLine(plan.PointArgs(point));
+  if (!parsed.options) {
+    std::string message = parsed.output.substr(0, parsed.output.find('\n'));
+    const std::string prefix = "quorvan-batch: ";
+    if (message.rfind(prefix, 0) == 0) message.erase(0, prefix.size());
+    return message.empty() ? "the settings of point " + std::to_string(point) + " are refused" : message;
+  }
+  options = *parsed.options;
+  return {};
+}
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json IdentityJson(const SweepPlan& plan) {
+  json settings = json::array();
+  for (const SweepSetting& s : plan.settings) settings.push_back({{"key", s.key}, {"values", s.values}});
+  return {{"settings", settings}, {"replicates", plan.replicates}, {"seed", plan.seed}, {"series", plan.series}};
+}
+
+// FNV-1a over the identity's text: short, stable, and plenty to tell sweeps apart.
+std::string Digest(const std::string& text) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(h));
+  return buf;
+}
+
+}  // namespace
+
+std::string SweepIdentity(const SweepPlan& plan) { return Digest(IdentityJson(plan).dump()); }
+
+std::string PlanJson(const SweepPlan& plan) {
+  json j = {{"sweep", SweepIdentity(plan)}};
+  j.update(IdentityJson(plan));
+  j["plot"] = plan.plot;
+  j["shard"] = {{"index", plan.shardIndex}, {"count", plan.shardCount}};
+  return j.dump(2) + "\n";
+}
+
+std::string ParsePlanJson(const std::string& text, SweepPlan& plan) {
+  try {
+    const json j = json::parse(text);
+    SweepPlan p;
+    for (const json& s : j.at("settings")) {
+      p.settings.push_back({s.at("key").get<std::string>(), s.at("values").get<std::vector<std::string>>()});
+    }
+    p.replicates = j.at("replicates").get<int64_t>();
+    p.seed = j.at("seed").get<uint64_t>();
+    p.series = j.at("series").get<bool>();
+    p.plot = j.at("plot").get<bool>();
+    p.shardIndex = j.at("shard").at("index").get<int64_t>();
+    p.shardCount = j.at("shard").at("count").get<int64_t>();
+    for (const SweepSetting& s : p.settings) {
+      if (s.values.empty()) return "a setting without values";
+    }
+    if (p.replicates < 1 || p.shardCount < 1 || p.shardIndex < 1 || p.shardIndex > p.shardCount) {
+      return "replicates or shard out of range";
+    }
+    if (j.at("sweep").get<std::string>() != SweepIdentity(p)) return "its identity does not match its contents";
+    plan = std::move(p);
+    return {};
+  } catch (const json::exception& e) {
+    return e.what();
+  }
+}
+
+}  // namespace quorvan::batch

@@ -1,0 +1,70 @@
+#pragma once
+// A sweep's plan: its settings with their values, the replicates, the base
+// seed, and how each run's settings and seeds follow from them.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch_options.h"
+
+namespace quorvan::batch {
+
+/// One setting of a sweep and its values, as texts the single-run options take.
+struct SweepSetting {
+  std::string key;                  ///< option name without dashes
+  std::vector<std::string> values;  ///< one or more
+  friend bool operator==(const SweepSetting&, const SweepSetting&) = default;
+};
+
+/// The value of "decay" that leaves decay off.
+inline constexpr const char* kDecayOff = "off";
+
+struct SweepPlan {
+  /// Settings in the order of SweepKeys(); a point takes one value of each.
+  std::vector<SweepSetting> settings;
+  int64_t replicates = 1;
+  uint64_t seed = 0;  ///< base seed of every run
+  bool series = false;  ///< write series.csv
+  bool plot = true;     ///< write plot.png and plot.svg
+  int64_t shardIndex = 1;  ///< this share, 1..shardCount
+  int64_t shardCount = 1;
+
+  int64_t PointCount() const;
+  int64_t RunCount() const { return PointCount() * replicates; }
+  int64_t PointOf(int64_t run) const { return run / replicates; }
+  int64_t ReplicateOf(int64_t run) const { return run % replicates; }
+  /// Whether this share runs `run` (runs whose index % shardCount is shardIndex - 1).
+  bool InShard(int64_t run) const { return run % shardCount == shardIndex - 1; }
+  /// The settings that take more than one value: the columns of the tables.
+  std::vector<const SweepSetting*> Swept() const;
+  /// The value of each setting at a point (the first setting varies slowest).
+  std::vector<std::string> PointValues(int64_t point) const;
+  /// "wiggle=20 mode=raster", or "all runs" when nothing is swept.
+  std::string PointLabel(int64_t point) const;
+  /// The single-run command line of a point.
+  std::vector<std::string> PointArgs(int64_t point) const;
+  /// Whether the landscape seed is one of the settings (else it is derived).
+  bool HasLandscapeSeed() const;
+  bool HasWorld() const;
+};
+
+/// The seed of replicate r: the (r+1)-th output of SplitMix64 started at the
+/// base seed. Every point's replicate r gets the same seed.
+uint64_t RunSeed(uint64_t base, int64_t replicate);
+/// The landscape seed of replicate r when the sweep sets none: the same
+/// derivation from the base seed with its bits flipped.
+uint64_t DerivedLandscapeSeed(uint64_t base, int64_t replicate);
+
+/// The options of one point, checked as a single run checks them; an error
+/// text (naming the option) when a value is refused.
+std::string PointOptions(const SweepPlan& plan, int64_t point, BatchOptions& options);
+
+/// The plan as JSON (what plan.json holds), and back. The identity leaves
+/// out the share, so the shares of one sweep have one identity.
+std::string PlanJson(const SweepPlan& plan);
+std::string ParsePlanJson(const std::string& text, SweepPlan& plan);
+std::string SweepIdentity(const SweepPlan& plan);
+
+}  // namespace quorvan::batch

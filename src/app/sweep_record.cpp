@@ -1,0 +1,109 @@
+#include "sweep_record.h"
+
+#include <chrono>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "output_file.h"
+#include "sweep_plot.h"
+
+#ifndef QUORVAN_VERSION
+#define QUORVAN_VERSION "unknown"
+#endif
+
+namespace quorvan::batch {
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return buf;
+}
+
+std::string WriteTextFile(const std::string& path, const std::string& text) {
+  std::string error;
+  OutputFile file;
+  if (!file.Open(path, error)) return error;
+  if (std::fwrite(text.data(), 1, text.size(), file.File()) != text.size()) return "cannot write '" + path + "'";
+  if (!file.Finish(error) || !file.Rename(error)) return error;
+  return {};
+}
+
+std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>& command, const SweepTimes& t,
+                           const std::vector<std::string>& mergedFrom) {
+  using json = nlohmann::ordered_json;
+  json settings = json::object();
+  json swept = json::array();
+  for (const SweepSetting& s : plan.settings) {
+    settings[s.key] = s.values;
+    if (s.values.size() > 1) swept.push_back(s.key);
+  }
+  json points = json::array();
+  for (int64_t p = 0; p < plan.PointCount(); ++p) {
+    const std::vector<std::string> values = plan.PointValues(p);
+    json at = json::object();
+    for (std::size_t i = 0; i < plan.settings.size(); ++i) {
+      if (plan.settings[i].values.size() > 1) at[plan.settings[i].key] = values[i];
+    }
+    points.push_back({{"point", p},
+                      {"label", plan.PointLabel(p)},
+                      {"settings", at},
+                      {"first_run", p * plan.replicates},
+                      {"last_run", (p + 1) * plan.replicates - 1}});
+  }
+  json seeds = json::array();
+  json landscapeSeeds = json::array();
+  for (int64_t r = 0; r < plan.replicates; ++r) {
+    seeds.push_back(RunSeed(plan.seed, r));
+    if (!plan.HasLandscapeSeed() && !plan.HasWorld()) landscapeSeeds.push_back(DerivedLandscapeSeed(plan.seed, r));
+  }
+  json j = {
+      {"program", "quorvan-batch"},
+      {"version", QUORVAN_VERSION},
+      {"command", command},
+      {"sweep", SweepIdentity(plan)},
+      {"seed", plan.seed},
+      {"replicates", plan.replicates},
+      {"points", plan.PointCount()},
+      {"runs", plan.RunCount()},
+      {"settings", settings},
+      {"swept", swept},
+      {"replicate_seeds", seeds},
+      {"replicate_landscape_seeds", plan.HasLandscapeSeed() || plan.HasWorld() ? json(nullptr) : landscapeSeeds},
+      {"expansion", points},
+      {"shard", plan.shardCount > 1 ? json{{"index", plan.shardIndex}, {"count", plan.shardCount}} : json(nullptr)},
+  };
+  if (!mergedFrom.empty()) j["merged_from"] = mergedFrom;
+  j["times"] = {
+      {"started", t.started},
+      {"finished", t.finished},
+      {"jobs", t.jobs},
+      {"runs_run", t.runsRun},
+      {"wall_s", t.wallSeconds},
+      {"runs_s", t.runSeconds},
+      {"steps_s", t.stepSeconds},
+      {"finish_s", t.finishSeconds},
+  };
+  return j.dump(2) + "\n";
+}
+
+std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
+                         const std::string& outDir, const std::vector<std::string>& command, SweepTimes& times,
+                         const std::vector<std::string>& mergedFrom) {
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<PlotCurve> curves;
+  if (std::string error = WriteTables(plan, partsOf, take, outDir, curves); !error.empty()) return error;
+  times.finished = UtcNow();
+  times.finishSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (std::string error = WriteTextFile(outDir + "/experiment.json", ExperimentJson(plan, command, times, mergedFrom));
+      !error.empty()) {
+    return error;
+  }
+  // Last: a build without plots still leaves the tables and the record.
+  if (plan.plot) return WritePlot(curves, outDir + "/plot.png", outDir + "/plot.svg");
+  return {};
+}
+
+}  // namespace quorvan::batch

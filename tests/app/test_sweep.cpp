@@ -1,0 +1,260 @@
+// Sweeps: expansion of lists, ranges and experiment files, seeds, and the
+// tables, which must not depend on jobs, interruptions or shares.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <tuple>
+#include <unistd.h>
+
+#include "batch_run.h"
+#include "random_source.h"
+#include "sweep_command.h"
+#include "sweep_main.h"
+#include "sweep_runner.h"
+#include "sweep_tables.h"
+#include "sweep_values.h"
+#include "world_file.h"
+
+namespace quorvan::batch {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A fresh folder for one test; its sweeps go into sub-folders.
+fs::path Scratch(const std::string& name) {
+  const fs::path dir = fs::temp_directory_path() / ("quorvan-sweep-" + name + "-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+// A small sweep: 3 wiggles x 2 replicates of 30 agents for 60 steps.
+std::vector<std::string> Small(const fs::path& out, std::vector<std::string> more = {}) {
+  std::vector<std::string> args = {"--agents", "30", "--steps", "60", "--wiggle", "0:40:20", "--replicates", "2",
+                                   "--seed",   "11", "--series", "--plot", "none", "--quiet", "--out", out.string()};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+TEST(SweepValues, ListsAndRangesExpand) {
+  struct Case {
+    const char* text;
+    ValueKind kind;
+    std::vector<std::string> values;
+  };
+  const Case cases[] = {
+      {"0:180:20", ValueKind::Whole, {"0", "20", "40", "60", "80", "100", "120", "140", "160", "180"}},
+      {"0:5:2", ValueKind::Whole, {"0", "2", "4"}},
+      {"7:7:1", ValueKind::Whole, {"7"}},
+      {"-2:2:2", ValueKind::Whole, {"-2", "0", "2"}},
+      {"10, 20,30", ValueKind::Whole, {"10", "20", "30"}},
+      {"0.1,0.35,1", ValueKind::Real, {"0.1", "0.35", "1"}},
+      {"0,95", ValueKind::Real, {"0,95"}},  // one number with a decimal comma
+      {"0.1:0.3:0.1", ValueKind::Real, {"0.1", "0.2", "0.3"}},
+      {"hill,roulette", ValueKind::Name, {"hill", "roulette"}},
+      {"a:b.qvw", ValueKind::Name, {"a:b.qvw"}},
+  };
+  for (const Case& c : cases) {
+    const ValueList list = ExpandValues("--x", c.text, c.kind);
+    EXPECT_EQ(list.error, "") << c.text;
+    EXPECT_EQ(list.values, c.values) << c.text;
+  }
+}
+
+TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
+  const fs::path dir = Scratch("bad");
+  const std::string world = (dir / "w.qvw").string();
+  {
+    BatchOptions o;
+    o.agents = 20;
+    o.steps = 2;
+    Simulation sim;
+    RunSummary summary;
+    ASSERT_EQ(RunWorld(o, 1, sim, nullptr, summary), "");
+    ASSERT_EQ(SaveWorld(world, sim, {}), "");
+  }
+  std::ofstream(dir / "unknown.toml") << "wigle = 3\n";
+  std::ofstream(dir / "type.toml") << "wiggle = 2.5\n";
+  std::ofstream(dir / "syntax.toml") << "wiggle = [1,\n";
+  const std::string out = (dir / "out").string();
+  struct Case {
+    std::vector<std::string> args;
+    const char* named;
+  };
+  const Case cases[] = {
+      {{"--wiggle", "0:180:0", "--out", out}, "0:180:0"},
+      {{"--wiggle", "5:1:1", "--out", out}, "5:1:1"},
+      {{"--wiggle", "0:200:20", "--out", out}, "--wiggle"},
+      {{"--wiggle", "1,,2", "--out", out}, "1,,2"},
+      {{"--mode", "random,nowhere", "--out", out}, "--mode"},
+      {{"--experiment", (dir / "unknown.toml").string(), "--out", out}, "wigle"},
+      {{"--experiment", (dir / "type.toml").string(), "--out", out}, "'wiggle' must be"},
+      {{"--experiment", (dir / "syntax.toml").string(), "--out", out}, "line"},
+      {{"--shard", "3/2", "--out", out}, "--shard"},
+      {{"--replicates", "0", "--out", out}, "--replicates"},
+      {{"--wiggle", "0,20"}, "--out"},
+      {{"--replicates", "2", "--csv", "x.csv", "--out", out}, "--csv"},
+      {{"--resume", out}, out.c_str()},
+      {{"--world", world + "," + world, "--agents", "21", "--out", out}, "--agents"},
+  };
+  for (const Case& c : cases) {
+    const SweepParse parsed = ParseSweepCommandLine(c.args);
+    EXPECT_FALSE(parsed.command) << c.named;
+    EXPECT_NE(parsed.error.find(c.named), std::string::npos) << parsed.error;
+    EXPECT_LT(parsed.error.size(), 160u) << parsed.error;
+    EXPECT_EQ(RunSweep(c.args), 2) << c.named;
+    EXPECT_FALSE(fs::exists(out)) << c.named;
+  }
+}
+
+TEST(SweepCommand, ExperimentFileAndCommandLineMakeOnePlan) {
+  const fs::path dir = Scratch("toml");
+  std::ofstream(dir / "e.toml") << "wiggle = \"0:40:20\"\nconsume = [0.1, 0.5]\nsniff = \"hill,roulette\"\n"
+                                   "replicates = 3\nseed = 9\nagents = 40\nseries = true\n";
+  const SweepParse parsed = ParseSweepCommandLine(
+      {"--experiment", (dir / "e.toml").string(), "--agents", "25", "--out", (dir / "o").string()});
+  ASSERT_TRUE(parsed.command) << parsed.error;
+  const SweepPlan& plan = parsed.command->plan;
+  // Settings in their fixed order; the command line's --agents wins.
+  std::vector<SweepSetting> expected = {
+      {"agents", {"25"}}, {"wiggle", {"0", "20", "40"}}, {"consume", {"0.1", "0.5"}}, {"sniff", {"hill", "roulette"}}};
+  EXPECT_EQ(plan.settings, expected);
+  EXPECT_EQ(plan.replicates, 3);
+  EXPECT_EQ(plan.seed, 9u);
+  EXPECT_TRUE(plan.series);
+  EXPECT_EQ(plan.PointCount(), 12);
+  // The last setting varies fastest.
+  EXPECT_EQ(plan.PointLabel(1), "wiggle=0 consume=0.1 sniff=roulette");
+  EXPECT_EQ(parsed.command->points[1].sniff, "roulette");
+  EXPECT_EQ(parsed.command->points[11].wiggle, 40);
+  EXPECT_EQ(parsed.command->points[11].agents, 25);
+}
+
+TEST(SweepPlan, ReplicateSeedsFollowSplitMix64OfTheBaseSeed) {
+  uint64_t x = 123;
+  for (int64_t r = 0; r < 4; ++r) EXPECT_EQ(RunSeed(123, r), SplitMix64(x)) << r;
+  EXPECT_NE(DerivedLandscapeSeed(123, 0), RunSeed(123, 0));
+}
+
+TEST(Sweep, RunsTableAgreesWithTheSeriesAndSharesSeedsAcrossPoints) {
+  const fs::path dir = Scratch("tables");
+  ASSERT_EQ(RunSweep(Small(dir / "a")), 0);
+  std::istringstream runs(Read(dir / "a/runs.csv"));
+  std::string line;
+  std::getline(runs, line);
+  EXPECT_EQ(line,
+            "run,wiggle,replicate,seed,landscape_seed,steps,successful,returning,track_max,deliveries,"
+            "first_delivery,successful_50,successful_90,returns_max,returns_min");
+  // Per run from the series: deliveries, the first delivery, the last step.
+  std::map<int, std::tuple<long, std::string, std::string>> fromSeries;
+  std::istringstream series(Read(dir / "a/series.csv"));
+  std::getline(series, line);
+  EXPECT_EQ(line, "run,step,successful,returning,track_max,deliveries");
+  while (std::getline(series, line)) {
+    int run = 0, step = 0, s = 0, r = 0, d = 0;
+    double t = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d,%d,%d,%d,%lf,%d", &run, &step, &s, &r, &t, &d), 6) << line;
+    auto& [sum, first, last] = fromSeries[run];
+    sum += d;
+    if (d > 0 && first.empty()) first = std::to_string(step);
+    last = std::to_string(step) + "," + std::to_string(s) + "," + std::to_string(r);
+  }
+  std::map<std::string, std::string> seedOfReplicate;
+  int rows = 0;
+  while (std::getline(runs, line)) {
+    std::vector<std::string> f;
+    std::stringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) f.push_back(cell);
+    f.resize(15);
+    const int run = std::stoi(f[0]);
+    EXPECT_EQ(run, rows++);
+    const auto& [sum, first, last] = fromSeries[run];
+    EXPECT_EQ(f[9], std::to_string(sum)) << line;
+    EXPECT_EQ(f[10], first) << line;
+    EXPECT_EQ(f[5] + "," + f[6] + "," + f[7], last) << line;
+    EXPECT_EQ(f[3], std::to_string(RunSeed(11, std::stoi(f[2]))));
+    // Common random numbers: replicate r has one seed at every point.
+    auto [it, fresh] = seedOfReplicate.emplace(f[2], f[3] + "," + f[4]);
+    if (!fresh) {
+      EXPECT_EQ(it->second, f[3] + "," + f[4]);
+    }
+  }
+  EXPECT_EQ(rows, 6);
+  EXPECT_TRUE(fs::exists(dir / "a/experiment.json"));
+}
+
+TEST(Sweep, TablesDoNotDependOnJobsInterruptionsOrShares) {
+  const fs::path dir = Scratch("same");
+  ASSERT_EQ(RunSweep(Small(dir / "one", {"--jobs", "1"})), 0);
+  const std::string runs = Read(dir / "one/runs.csv");
+  const std::string series = Read(dir / "one/series.csv");
+  const auto same = [&](const fs::path& d) {
+    EXPECT_EQ(Read(d / "runs.csv"), runs) << d;
+    EXPECT_EQ(Read(d / "series.csv"), series) << d;
+  };
+
+  ASSERT_EQ(RunSweep(Small(dir / "two", {"--jobs", "2"})), 0);
+  same(dir / "two");
+  EXPECT_EQ(RunSweep(Small(dir / "two", {"--mode", "raster"})), 2);  // another sweep's folder
+  same(dir / "two");
+
+  // Stopped before any run: the folder keeps its plan; a resume does the rest.
+  RequestStop(SIGINT);
+  EXPECT_EQ(RunSweep(Small(dir / "stopped", {"--jobs", "2"})), 128 + SIGINT);
+  ClearStop();
+  EXPECT_FALSE(fs::exists(dir / "stopped/runs.csv"));
+  EXPECT_EQ(RunSweep(Small(dir / "stopped")), 2);  // holds this sweep already
+  EXPECT_EQ(RunSweep({"--resume", (dir / "stopped").string(), "--quiet"}), 0);
+  same(dir / "stopped");
+
+  // Runs lost from a finished sweep are run again, and only they.
+  fs::remove(RowPartPath((dir / "two/parts").string(), 1));
+  fs::remove(RowPartPath((dir / "two/parts").string(), 4));
+  fs::remove(dir / "two/runs.csv");
+  EXPECT_EQ(RunSweep({"--resume", (dir / "two").string(), "--quiet", "--jobs", "2"}), 0);
+  same(dir / "two");
+
+  // Four shares of six runs, merged in any order.
+  std::vector<std::string> merge = {"--out", (dir / "merged").string(), "--quiet"};
+  for (int k = 4; k >= 1; --k) {
+    const fs::path share = dir / ("share" + std::to_string(k));
+    ASSERT_EQ(RunSweep(Small(share, {"--shard", std::to_string(k) + "/4"})), 0);
+    merge.push_back(share.string());
+  }
+  ASSERT_EQ(RunMerge(merge), 0);
+  same(dir / "merged");
+}
+
+TEST(Sweep, MergeRefusesSharesThatDoNotMakeOneSweep) {
+  const fs::path dir = Scratch("merge");
+  ASSERT_EQ(RunSweep(Small(dir / "s1", {"--shard", "1/2"})), 0);
+  ASSERT_EQ(RunSweep(Small(dir / "s2", {"--shard", "2/2"})), 0);
+  ASSERT_EQ(RunSweep({"--agents", "31", "--steps", "60", "--wiggle", "0:40:20", "--replicates", "2", "--seed", "11",
+                      "--series", "--quiet", "--plot", "none", "--shard", "2/2", "--out", (dir / "other").string()}),
+            0);
+  const std::string out = (dir / "out").string();
+  const std::vector<std::string> cases[] = {
+      {"--out", out, (dir / "s1").string(), (dir / "other").string()},  // another sweep
+      {"--out", out, (dir / "s1").string()},                            // a share missing
+      {"--out", out, (dir / "s1").string(), (dir / "s1").string()},     // a share twice
+      {"--out", (dir / "s2").string(), (dir / "s1").string(), (dir / "s2").string()},  // into a share
+  };
+  for (const auto& args : cases) {
+    EXPECT_EQ(RunMerge(args), 2);
+    EXPECT_FALSE(fs::exists(out));
+  }
+}
+
+}  // namespace
+}  // namespace quorvan::batch
