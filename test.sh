@@ -10,12 +10,12 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
 echo "== release build"
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVAN_WERROR=ON >/dev/null
 cmake --build build/release -j"$jobs"
 ctest --test-dir build/release --output-on-failure -j"$jobs"
 
 echo "== sanitizer build (address, undefined)"
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVAN_SANITIZE=ON \
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVAN_SANITIZE=ON -DQUORVAN_WERROR=ON \
   -DQUORVAN_BUILD_BENCH=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:abort_on_error=1 \

@@ -7,6 +7,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -66,6 +67,19 @@ std::string AgentText(FuzzedDataProvider& in) {
   return s;
 }
 
+// The cell size: mostly 5..10, whose grids of at most 81 x 81 cells keep
+// an execution fast; now and then any size or any text (2 gives 202 x 202).
+std::string CellSizeText(FuzzedDataProvider& in) {
+  switch (in.ConsumeIntegralInRange(0, 7)) {
+    case 0:
+      return Text(in);
+    case 1:
+      return IntToText(in.ConsumeIntegralInRange<int32_t>(1, 11));
+    default:
+      return IntToText(in.ConsumeIntegralInRange<int32_t>(5, 10));
+  }
+}
+
 int32_t Angle(FuzzedDataProvider& in) {
   return in.ConsumeBool() ? in.ConsumeIntegralInRange<int32_t>(0, 180) : in.ConsumeIntegral<int32_t>();
 }
@@ -84,7 +98,7 @@ int32_t Pixel(FuzzedDataProvider& in) {
 
 void ReadSettings(FuzzedDataProvider& in, Settings& s) {
   s.Edit_anzAg = AgentText(in);
-  s.Edit_size = in.ConsumeBool() ? IntToText(in.ConsumeIntegralInRange<int32_t>(1, 11)) : Text(in);
+  s.Edit_size = CellSizeText(in);
   s.SetupMode = in.ConsumeBool() ? in.ConsumeIntegralInRange<int32_t>(-1, 4) : in.ConsumeIntegral<int32_t>();
   s.E_stop = Text(in);
   s.TrB_thresh = Angle(in);
@@ -116,7 +130,8 @@ void Setup(Simulation& sim) {
   if (sim.settings.SetupMode < 0 || sim.settings.SetupMode > 3) FUZZ_REQUIRE(sim.Destinations.empty());
 }
 
-// One mouse edit; only the cells of the edited point's 3 x 3 block may change.
+// One mouse edit: only the cells of the edited point's 3 x 3 block may
+// change, and none for a point whose cell is off the grid.
 void Edit(Simulation& sim, FuzzedDataProvider& in) {
   const int32_t x = Pixel(in);
   const int32_t y = Pixel(in);
@@ -128,17 +143,23 @@ void Edit(Simulation& sim, FuzzedDataProvider& in) {
   if (!sim.HasWorld()) return;
   const int32_t c = sim.CellIndexOf(x);
   const int32_t r = sim.CellIndexOf(y);
-  const bool onGrid = c >= 0 && c < sim.ColCount && r >= 0 && r < sim.RowCount;
-  for (int32_t row = 0; row < sim.RowCount; ++row) {
-    for (int32_t col = 0; col < sim.ColCount; ++col) {
-      if (kinds[sim.Cells.Index(col, row)] == sim.Cells.Kind(col, row)) continue;
-      FUZZ_REQUIRE(onGrid, "an edit off the grid changed a cell");
-      int32_t dc = std::abs(col - c), dr = std::abs(row - r);
-      dc = std::min(dc, sim.ColCount - dc);
-      dr = std::min(dr, sim.RowCount - dr);
-      FUZZ_REQUIRE(dc <= 1 && dr <= 1, "an edit changed a cell away from its point");
+  if (c >= 0 && c < sim.ColCount && r >= 0 && r < sim.RowCount) {
+    // The block's cells may change: take them as they are now.
+    for (int32_t dy = -1; dy <= 1; ++dy) {
+      for (int32_t dx = -1; dx <= 1; ++dx) {
+        int32_t col = c + dx, row = r + dy;
+        WrapCell(col, row, sim.ColCount, sim.RowCount);
+        const int32_t kind = sim.Cells.Kind(col, row);
+        kinds[sim.Cells.Index(col, row)] = kind;
+        FUZZ_REQUIRE(kind >= kFree && kind <= kObstacle);
+        if (kind == kDestination) {
+          const int32_t d = sim.Cells(col, row).DestIndex;
+          FUZZ_REQUIRE(d >= 0 && static_cast<std::size_t>(d) < sim.Destinations.size(), std::to_string(d));
+        }
+      }
     }
   }
+  FUZZ_REQUIRE(std::equal(kinds.begin(), kinds.end(), sim.Cells.KindData()), "an edit changed a cell away from its point");
 }
 
 }  // namespace
@@ -171,10 +192,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       case 4: {
         Settings& s = sim.settings;
-        std::string* texts[] = {&s.E_noise, &s.E_decay, &s.E_CProbab, &s.E_grav, &s.E_stop, &s.Edit_size};
-        const auto which = in.ConsumeIntegralInRange<std::size_t>(0, std::size(texts));
+        std::string* texts[] = {&s.E_noise, &s.E_decay, &s.E_CProbab, &s.E_grav, &s.E_stop};
+        const auto which = in.ConsumeIntegralInRange<std::size_t>(0, std::size(texts) + 1);
         if (which == std::size(texts)) {
           s.Edit_anzAg = AgentText(in);
+        } else if (which == std::size(texts) + 1) {
+          s.Edit_size = CellSizeText(in);
         } else {
           *texts[which] = Text(in);
         }
@@ -193,7 +216,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         break;
       case 6:
-        if (setups++ < kMaxSetups) Setup(sim);
+        if (setups++ < kMaxSetups) {
+          Setup(sim);
+          CheckCells(sim);
+        }
         break;
       default:
         if (in.ConsumeIntegralInRange(0, 7) == 0) {
@@ -205,7 +231,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         break;
     }
-    CheckWorld(sim, kMaxAgents);
+    CheckAgents(sim, kMaxAgents);
   }
+  CheckWorld(sim, kMaxAgents);
   return 0;
 }

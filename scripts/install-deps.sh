@@ -12,7 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   parallel slurm-wlm munge
   xvfb xauth fonts-dejavu-core
-  clang-14 libclang-rt-14-dev
+  time
 )
 
 missing=()

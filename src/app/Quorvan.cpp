@@ -11,7 +11,23 @@
 #include <optional>
 
 #include "CellForm.h"
+#include "settings_limits.h"
 #include "window_benchmark.h"
+
+namespace {
+
+// The landscapes' names, "random, circle, raster" and then `last` before the final one.
+QString LandscapeNames(const char* last) {
+  QString names;
+  for (std::size_t i = 0; i < quorvan::kLandscapeModes.size(); ++i) {
+    if (i > 0) names += QLatin1String(i + 1 == quorvan::kLandscapeModes.size() ? last : ", ");
+    const std::string_view name = quorvan::kLandscapeModes[i].name;
+    names += QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  }
+  return names;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   // The run loop is a 1 ms timer. Qt's GLib event dispatcher rounds every
@@ -40,11 +56,12 @@ int main(int argc, char* argv[]) {
   parser.addOption(seedOption);
   const QCommandLineOption landscapeOption(
       QStringLiteral("landscape"),
-      QStringLiteral("Start with a new setup of landscape <L>: random, circle, raster or manhattan."),
+      QStringLiteral("Start with a new setup of landscape <L>: ") + LandscapeNames(" or ") + QStringLiteral("."),
       QStringLiteral("L"));
-  const QCommandLineOption cellSizeOption(QStringLiteral("cell-size"),
-                                          QStringLiteral("Start with a new setup of cell size <N> (2 to 10)."),
-                                          QStringLiteral("N"));
+  const QCommandLineOption cellSizeOption(
+      QStringLiteral("cell-size"),
+      QStringLiteral("Start with a new setup of cell size <N> (%1 to %2).").arg(quorvan::kMinCellSize).arg(quorvan::kMaxCellSize),
+      QStringLiteral("N"));
   parser.addOption(landscapeOption);
   parser.addOption(cellSizeOption);
   parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A world file to open at start."),
@@ -69,18 +86,20 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
-  const QStringList landscapes = {QStringLiteral("random"), QStringLiteral("circle"), QStringLiteral("raster"),
-                                  QStringLiteral("manhattan")};
-  const qsizetype landscape = parser.isSet(landscapeOption) ? landscapes.indexOf(parser.value(landscapeOption)) : 0;
+  const QStringList landscapes = LandscapeNames(", ").split(QStringLiteral(", "));
+  const qsizetype landscape =
+      parser.isSet(landscapeOption) ? landscapes.indexOf(parser.value(landscapeOption)) : quorvan::kInitialSetupMode;
   if (landscape < 0) {
-    std::fprintf(stderr, "quorvan: --landscape: '%s' is none of random, circle, raster, manhattan\n",
-                 qPrintable(parser.value(landscapeOption)));
+    std::fprintf(stderr, "quorvan: --landscape: '%s' is none of %s\n", qPrintable(parser.value(landscapeOption)),
+                 qPrintable(LandscapeNames(", ")));
     return 2;
   }
   bool cellSizeOk = true;
-  const int cellSize = parser.isSet(cellSizeOption) ? parser.value(cellSizeOption).toInt(&cellSizeOk) : 2;
-  if (!cellSizeOk || cellSize < 2 || cellSize > 10) {
-    std::fprintf(stderr, "quorvan: --cell-size: '%s' is not from 2 to 10\n", qPrintable(parser.value(cellSizeOption)));
+  const int cellSize =
+      parser.isSet(cellSizeOption) ? parser.value(cellSizeOption).toInt(&cellSizeOk) : quorvan::kInitialCellSize;
+  if (!cellSizeOk || cellSize < quorvan::kMinCellSize || cellSize > quorvan::kMaxCellSize) {
+    std::fprintf(stderr, "quorvan: --cell-size: '%s' is not from %d to %d\n", qPrintable(parser.value(cellSizeOption)),
+                 quorvan::kMinCellSize, quorvan::kMaxCellSize);
     return 2;
   }
   if ((parser.isSet(landscapeOption) || parser.isSet(cellSizeOption)) && !parser.positionalArguments().isEmpty()) {

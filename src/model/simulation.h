@@ -44,6 +44,17 @@ struct StepResult {
   bool ok() const { return error.empty(); }
 };
 
+/// The values a step reads from its settings, converted before anything changes.
+struct StepSettings {
+  int32_t threshold = 0;    ///< angle threshold
+  int32_t wiggle = 0;       ///< wiggle threshold
+  int32_t returnNoise = 0;  ///< the return noise, rounded
+  double consume = 0.0;     ///< consume probability
+  int32_t sniffMode = kNoSniffMode;
+  bool decay = false;
+  double decayRate = 1.0;   ///< read only while decay is on
+};
+
 /// What the mouse is editing when EditCellAt is called.
 enum class EditAction {
   None,         ///< nothing
@@ -104,9 +115,9 @@ class Simulation {
   StepResult DoStep();
   /// TrackMax and TrackMin over the shown trail of every cell.
   void ScanTrackRange();
-  /// Senses, turns and moves every agent once; returns the deliveries made.
-  int32_t MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoise, double consume,
-                  int32_t sniffMode);
+  /// Senses, turns and moves every agent once, with the step's settings;
+  /// returns the deliveries made.
+  int32_t MoveAgents(const StepSettings& step);
   /// Both trails of every cell times the rate.
   void DecayTracks(double rate);
   /// Percentages of successful and returning agents among the agents in the world.

@@ -12,17 +12,6 @@ namespace quorvan {
 
 namespace {
 
-/// The values a step reads from its settings, converted before anything changes.
-struct StepSettings {
-  int32_t threshold = 0;
-  int32_t wiggle = 0;
-  int32_t returnNoise = 0;
-  double consume = 0.0;
-  int32_t sniffMode = 0;
-  bool decay = false;
-  double decayRate = 1.0;
-};
-
 /// Converts the step's settings in the order the step reads them; the first
 /// failure's message comes back in `error`.
 StepSettings ReadStepSettings(const Settings& s, std::string& error) {
@@ -65,25 +54,25 @@ StepResult Simulation::DoStep() {
   const StepSettings step = ReadStepSettings(settings, result.error);
   if (!result.ok()) return result;
 
-  // 1. The range of the shown trail: the sensing noise and the chart use it.
+  // The range of the shown trail: the sensing noise and the chart use it.
   ScanTrackRange();
 
-  // 2-5. The picture of the world as it stands before anyone moves.
+  // The picture of the world as it stands before anyone moves.
   display_->ClearAgentLayer();
   display_->PaintChangedCells();
   if (settings.CB_gravity) result.warning = display_->DrawGravityLines();
   if (settings.CB_showAg) display_->DrawAgents();
 
-  // 6-7. Sense, turn and move; then let the trails fade.
-  result.deliveries = MoveAgents(step.threshold, step.wiggle, step.returnNoise, step.consume, step.sniffMode);
+  // Sense, turn and move; then let the trails fade.
+  result.deliveries = MoveAgents(step);
   if (step.decay) DecayTracks(step.decayRate);
 
-  // 8-10. Count the step; equality with the stop time ends the run.
+  // Count the step; equality with the stop time ends the run.
   StepCount = StepCount == std::numeric_limits<int32_t>::max() ? StepCount : StepCount + 1;
   display_->ShowStepCount(StepCount);
   result.stopReached = StepCount == StopTime;
 
-  // 11. Statistics for the chart.
+  // Statistics for the chart.
   UpdateStatistics(result.successful, result.returning);
   result.trackMax = TrackMax;
   display_->AddChartPoints(result.successful, result.returning);
@@ -100,8 +89,7 @@ void Simulation::ScanTrackRange() {
   if (extremes.smallest < TrackMin) TrackMin = extremes.smallest;
 }
 
-int32_t Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t returnNoise, double consume,
-                               int32_t sniffMode) {
+int32_t Simulation::MoveAgents(const StepSettings& step) {
   const int32_t columns = Cells.Columns();
   const int32_t rows = Cells.Rows();
   double* track = Cells.TrackData();
@@ -111,9 +99,9 @@ int32_t Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t return
   int32_t deliveries = 0;
   const std::size_t n = Agents.size();
   for (std::size_t i = 0; i < n; ++i) {
-    SenseNeighbourhood(i, threshold);
+    SenseNeighbourhood(i, step.threshold);
     TAgent& A = Agents[i];
-    A.ChangeHeading(threshold, wiggle, sniffMode, returnNoise, Rand);
+    A.ChangeHeading(step.threshold, step.wiggle, step.sniffMode, step.returnNoise, Rand);
 
     int32_t tx = A.CellX + A.StepX;
     int32_t ty = A.CellY + A.StepY;
@@ -139,7 +127,7 @@ int32_t Simulation::MoveAgents(int32_t threshold, int32_t wiggle, int32_t return
     // Pick-up at a destination.
     if (targetKind == kDestination && A.State == kSearching) {
       const double r = Rand.RandomReal();
-      if (r <= consume) {
+      if (r <= step.consume) {
         A.State = kReturning;
         A.Source = Cells(tx, ty).DestIndex;
       }

@@ -14,15 +14,31 @@ void Mark(QLineEdit* edit, const std::string& message) {
   edit->setToolTip(bad ? QString::fromStdString(message) : QString());
 }
 
+// The box's check, kept as a child of the box so that RefreshMark finds it.
+class MarkCheck : public QObject {
+ public:
+  MarkCheck(QLineEdit* edit, std::function<std::string(std::string_view)> check)
+      : QObject(edit), edit_(edit), check_(std::move(check)) {}
+
+  void Run() const { Mark(edit_, check_(edit_->text().toStdString())); }
+
+ private:
+  QLineEdit* edit_;
+  std::function<std::string(std::string_view)> check_;
+};
+
 }  // namespace
 
 void MarkWhileInvalid(QLineEdit* edit, std::function<std::string(std::string_view)> check) {
-  const auto run = [edit, check = std::move(check)] {
-    const std::string text = edit->text().toStdString();
-    Mark(edit, check(text));
-  };
-  QObject::connect(edit, &QLineEdit::textChanged, edit, run);
-  run();
+  auto* mark = new MarkCheck(edit, std::move(check));
+  QObject::connect(edit, &QLineEdit::textChanged, mark, [mark] { mark->Run(); });
+  mark->Run();
+}
+
+void RefreshMark(QLineEdit* edit) {
+  for (QObject* child : edit->children()) {
+    if (const auto* mark = dynamic_cast<const MarkCheck*>(child)) mark->Run();
+  }
 }
 
 bool IsMarkedInvalid(const QLineEdit* edit) { return edit->property("invalidText").toBool(); }

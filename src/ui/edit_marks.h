@@ -15,6 +15,9 @@ namespace quorvan {
 /// it runs at once and on every change of the text.
 void MarkWhileInvalid(QLineEdit* edit, std::function<std::string(std::string_view)> check);
 
+/// Checks the text again, for a text set while the box's signals were held.
+void RefreshMark(QLineEdit* edit);
+
 /// Whether `edit` is marked now.
 bool IsMarkedInvalid(const QLineEdit* edit);
 

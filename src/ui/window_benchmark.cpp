@@ -38,8 +38,9 @@ void WindowBenchmark::OnStep(int stepCount) {
   const double seconds = static_cast<double>(now.ns - blockStart_.ns) * 1e-9;
   const int frames = now.frames - blockStart_.frames;
   const int flushes = now.flushes - blockStart_.flushes;
-  const double frameMs = frames ? (now.frameNs - blockStart_.frameNs) * 1e-6 / frames : 0.0;
+  const double frameMs = frames ? static_cast<double>(now.frameNs - blockStart_.frameNs) * 1e-6 / frames : 0.0;
   const double chartMs = static_cast<double>(now.chartNs - blockStart_.chartNs) * 1e-6;
+  const double totalSeconds = static_cast<double>(now.ns) * 1e-9;
   std::fprintf(out_, "%6d-%-6d %9.1f %12d (%6.2f) %14d (%5.2f, %4.1f%%)\n", stepCount - block_,
                stepCount, block_ / seconds, frames, frameMs, flushes,
                flushes ? chartMs / flushes : 0.0, chartMs * 1e-3 / seconds * 100.0);
@@ -47,8 +48,8 @@ void WindowBenchmark::OnStep(int stepCount) {
   blockStart_ = now;
   if (stepCount >= steps_) {
     done_ = true;
-    std::fprintf(out_, "total: %d steps in %.2f s, %.1f steps/s\n", stepCount, now.ns * 1e-9,
-                 stepCount / (now.ns * 1e-9));
+    std::fprintf(out_, "total: %d steps in %.2f s, %.1f steps/s\n", stepCount, totalSeconds,
+                 stepCount / totalSeconds);
     std::fflush(out_);
     // Leave the timer's event first: the steps below run outside it.
     QTimer::singleShot(0, this, &WindowBenchmark::MeasureStepsAlone);

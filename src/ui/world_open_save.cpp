@@ -10,6 +10,7 @@
 
 #include "CellForm.h"
 #include "drawing_panel.h"
+#include "edit_marks.h"
 #include "form_display.h"
 #include "stats_chart.h"
 #include "status_line.h"
@@ -22,8 +23,11 @@ void TForm1::ShowSettingsInControls() {
   // world (StopTime, the clamps, SetupMode): their signals are held back.
   const Settings& s = sim.settings;
   const auto setText = [](QLineEdit* edit, const std::string& text) {
-    const QSignalBlocker hold(edit);
-    edit->setText(QString::fromStdString(text));
+    {
+      const QSignalBlocker hold(edit);
+      edit->setText(QString::fromStdString(text));
+    }
+    RefreshMark(edit);  // the mark follows the opened text
   };
   const auto setCheck = [](QAbstractButton* button, bool checked) {
     const QSignalBlocker hold(button);

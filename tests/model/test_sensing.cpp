@@ -164,9 +164,9 @@ TEST_F(Sensing, ChancesAreSharesOfTheSensedReturnTrail) {
   const TAgent& a = agent();
   ASSERT_EQ(a.Chances.size(), 3u);
   EXPECT_EQ(a.ScentSum, 100.0);
-  EXPECT_DOUBLE_EQ(a.Chances[0], 10.0);
-  EXPECT_DOUBLE_EQ(a.Chances[1], 30.0);
-  EXPECT_DOUBLE_EQ(a.Chances[2], 60.0);
+  EXPECT_EQ(a.Chances[0], static_cast<double>(10.0L / 100.0L * 100.0L));
+  EXPECT_EQ(a.Chances[1], static_cast<double>(30.0L / 100.0L * 100.0L));
+  EXPECT_EQ(a.Chances[2], static_cast<double>(60.0L / 100.0L * 100.0L));
 }
 
 TEST_F(Sensing, AReturningAgentSensesTheHomeScent) {
@@ -181,9 +181,10 @@ TEST_F(Sensing, AReturningAgentSensesTheHomeScent) {
   const TAgent& a = agent();
   EXPECT_EQ(a.ScentSum, 29620.0);
   ASSERT_EQ(a.Chances.size(), 3u);
-  EXPECT_DOUBLE_EQ(a.Chances[0], 9860.0 / 29620.0 * 100.0);
-  EXPECT_DOUBLE_EQ(a.Chances[1], 9900.0 / 29620.0 * 100.0);
-  EXPECT_DOUBLE_EQ(a.Chances[2], 9860.0 / 29620.0 * 100.0);
+  // The division first, then the multiplication, both in extended precision.
+  EXPECT_EQ(a.Chances[0], static_cast<double>(9860.0L / 29620.0L * 100.0L));
+  EXPECT_EQ(a.Chances[1], static_cast<double>(9900.0L / 29620.0L * 100.0L));
+  EXPECT_EQ(a.Chances[2], static_cast<double>(9860.0L / 29620.0L * 100.0L));
 }
 
 TEST_F(Sensing, OneNoiseDrawPerDirectionInConeOrder) {
@@ -192,32 +193,35 @@ TEST_F(Sensing, OneNoiseDrawPerDirectionInConeOrder) {
     for (int32_t r = 19; r <= 21; ++r) sim.Cells.ReturnTrack(c, r) = 3.0 * (c - 18) + 7.0 * (r - 18);
   }
   for (int32_t state : {kSearching, kReturning}) {
-    for (long double trackMin : {0.0L, 3.0L, 250.0L}) {
+    for (long double trackMin : {0.0L, 3.0L, 250.0L, 0.1L, 1e-7L}) {
       for (int32_t heading = 0; heading <= 360; heading += 15) {
         for (int32_t threshold : {0, 30, 100, 157}) {
           sim.TrackMin = trackMin;
           agent().State = state;
           RandomSource copy = sim.Rand;
           const Dirs dirs = Cone(heading, threshold);
-          const double w = static_cast<double>(trackMin) + 1.0;
+          // The amplitude is a double; noise, sums and shares are formed in
+          // extended precision and each stored as a double.
+          const double w = static_cast<double>(trackMin + 1.0L);
           std::vector<double> sensed;
           double total = 0.0;
           for (const Direction& d : dirs) {
-            const double noise = (copy.RandomReal() - 0.5) * w;
+            const double noise = static_cast<double>((static_cast<long double>(copy.RandomReal()) - 0.5L) * w);
             ASSERT_GE(noise, -0.5 * w);
             ASSERT_LT(noise, 0.5 * w);
-            const double v = state == kReturning ? sim.Cells.HomeScent(20 + d.dx, 20 + d.dy)
-                                                 : sim.Cells.ReturnTrack(20 + d.dx, 20 + d.dy);
-            sensed.push_back(v + noise);
-            total += v + noise;
+            const long double v = state == kReturning ? sim.Cells.HomeScent(20 + d.dx, 20 + d.dy)
+                                                      : sim.Cells.ReturnTrack(20 + d.dx, 20 + d.dy);
+            sensed.push_back(static_cast<double>(v + noise));
+            total = static_cast<double>((static_cast<long double>(total) + v) + noise);
           }
           ASSERT_EQ(sim.Rand.Next(), copy.Next()) << "one draw per direction";
           const TAgent& a = agent();
-          ASSERT_NEAR(a.ScentSum, total, 1e-9);
+          ASSERT_EQ(a.ScentSum, total);
           ASSERT_EQ(a.Chances.size(), dirs.size());
           double sum = 0.0;
           for (std::size_t j = 0; j < dirs.size(); ++j) {
-            ASSERT_NEAR(a.Chances[j], sensed[j] / total * 100.0, 1e-9) << "direction " << j;
+            ASSERT_EQ(a.Chances[j], static_cast<double>(sensed[j] / static_cast<long double>(total) * 100.0L))
+                << "direction " << j;
             sum += a.Chances[j];
           }
           ASSERT_NEAR(sum, 100.0, 1e-9);

@@ -152,6 +152,128 @@ TEST_F(TimeStep, ObstacleTurnsTheAgentAndKeepsItInPlace) {
   }
 }
 
+// One agent's step against a stream replayed from the same seed, with the
+// expected outcome worked out from the rules: one real per direction for
+// the sensing, then the strategy's draws, then the pick-up real or the
+// obstacle turn. Two draws taken in another order give another outcome.
+TEST_F(TimeStep, AStepsDrawsComeInTheirOrderFromTheStream) {
+  struct Case {
+    const char* what;
+    int32_t state, sniff;
+    double trail[3];  // return trail of the cone cells (6, 4), (6, 5), (6, 6)
+    int32_t kind;     // of every neighbour of (5, 5)
+    bool showReturn;  // the scan's trail; either way its smallest value is 0
+  };
+  const Case cases[] = {
+      {"roulette, pick-up", kSearching, kSniffRoulette, {30, 30, 40}, kDestination, true},
+      {"hill climbing, pick-up", kSearching, kSniffHill, {30, 40, 30}, kDestination, true},
+      {"returning climbs, turns", kReturning, kSniffRoulette, {0, 0, 0}, kObstacle, true},
+      {"nothing sensed, walks, turns", kSearching, kSniffRoulette, {-1, -1, -1}, kObstacle, false},
+  };
+  // Heading 0 with threshold 30: the cone and the angles of its directions.
+  const Direction cone[3] = {{1, -1}, {1, 0}, {1, 1}};
+  const int32_t angle[3] = {-45, 0, 45};
+  const auto normalize = [](int32_t h) { return h < 0 ? h + 360 : (h > 360 ? h - 360 : h); };
+  for (const Case& k : cases) {
+    for (uint64_t seed = 1; seed <= 12; ++seed) {
+      SCOPED_TRACE(::testing::Message() << k.what << ", seed " << seed);
+      Build(1);
+      sim.settings.TrB_thresh = 30;
+      sim.settings.SB_wiggle = 20;
+      sim.settings.E_noise = "25";
+      sim.settings.E_CProbab = "0,5";
+      sim.settings.rb_rulette = k.sniff == kSniffRoulette;
+      sim.settings.rb_hill = k.sniff == kSniffHill;
+      sim.settings.CB_showAB = k.showReturn;
+      for (int32_t dy = -1; dy <= 1; ++dy) {
+        for (int32_t dx = -1; dx <= 1; ++dx) {
+          if (dx == 0 && dy == 0) continue;
+          sim.Cells.Kind(5 + dx, 5 + dy) = k.kind;
+          sim.Cells(5 + dx, 5 + dy).DestIndex = 3 * (dx + 1) + dy + 1;
+        }
+      }
+      for (int32_t j = 0; j < 3; ++j) sim.Cells.ReturnTrack(6, 4 + j) = k.trail[j];
+      const TAgent& a = Put(0, 5, 5, 0, k.state);
+      sim.Rand.FixSeed(seed);
+      RandomSource rnd = sim.Rand;
+      ASSERT_TRUE(sim.DoStep().ok());
+
+      // Sensing, with noise amplitude TrackMin + 1 = 1.
+      double sensed[3];
+      double total = 0.0;
+      for (int32_t j = 0; j < 3; ++j) {
+        const double noise = static_cast<double>(static_cast<long double>(rnd.RandomReal()) - 0.5L);
+        const long double v = k.state == kReturning ? sim.Cells.HomeScent(6, 4 + j) : k.trail[j];
+        total = static_cast<double>((static_cast<long double>(total) + v) + noise);
+        sensed[j] = static_cast<double>(v + noise);
+      }
+      double chance[3];
+      for (int32_t j = 0; j < 3; ++j) chance[j] = static_cast<double>(sensed[j] / static_cast<long double>(total) * 100.0L);
+
+      // The heading: a magnitude, then a sign.
+      const auto wiggle = [&rnd](int32_t w) {
+        const int32_t m = rnd.Random(w + 1);
+        const int32_t b = rnd.Random(2);
+        return m * (2 * b - 1);
+      };
+      int32_t heading = 0;
+      Direction step;
+      std::size_t chosen = 0;
+      if (k.state == kReturning || (total > 0.0 && k.sniff == kSniffHill)) {
+        double best = 0.0;
+        for (std::size_t j = 0; j < 3; ++j) {
+          if (chance[j] > best) {
+            best = chance[j];
+            chosen = j;
+          }
+        }
+        heading = angle[chosen] + wiggle(k.state == kReturning ? 25 : 20);
+        step = cone[chosen];
+      } else if (total > 0.0) {
+        const int32_t r = rnd.Random(100);
+        long double sum = 0.0L;
+        for (chosen = 0; chosen < 2; ++chosen) {
+          sum += chance[chosen];
+          if (!(r > sum)) break;
+        }
+        heading = angle[chosen] + wiggle(20);
+        step = cone[chosen];
+      } else {
+        heading = wiggle(30);
+        const auto rad = static_cast<double>(heading * (3.141592654L / 180.0L));
+        step = {static_cast<int32_t>(std::nearbyintl(std::cos(static_cast<long double>(rad)))),
+                static_cast<int32_t>(std::nearbyintl(std::sin(static_cast<long double>(rad))))};
+      }
+      heading = normalize(heading);
+
+      // Pick-up at a destination, or the turn at an obstacle.
+      int32_t state = k.state;
+      int32_t source = 0;
+      Direction at{5, 5};
+      if (k.kind == kDestination && rnd.RandomReal() <= 0.5) {
+        state = kReturning;
+        source = 3 * (step.dx + 1) + step.dy + 1;
+      }
+      if (k.kind == kObstacle) {
+        heading = normalize(heading + rnd.Random(360));
+      } else {
+        at = {5 + step.dx, 5 + step.dy};
+      }
+
+      EXPECT_EQ(a.Heading, heading);
+      EXPECT_EQ(a.StepX, step.dx);
+      EXPECT_EQ(a.StepY, step.dy);
+      EXPECT_EQ(a.CellX, at.dx);
+      EXPECT_EQ(a.CellY, at.dy);
+      EXPECT_EQ(a.State, state);
+      if (k.kind == kDestination) {
+        EXPECT_EQ(a.Source, source);
+      }
+      EXPECT_EQ(sim.Rand.Next(), rnd.Next()) << "as many draws as the rules make";
+    }
+  }
+}
+
 TEST_F(TimeStep, MovesWrapAroundTheTorus) {
   struct Case {
     int c, r, heading, toC, toR;

@@ -268,6 +268,34 @@ TEST(SetupWorld, RandomDestinationsAreThreeByThreeBlocks) {
   EXPECT_GT(overlaps, 0) << "some seed laid overlapping blocks";
 }
 
+// The setup's draws against a stream replayed from the same seed: placing
+// the agents reseeds and draws one heading each, in list order; the
+// landscape reseeds and draws, block by block, the column before the row.
+TEST(SetupWorld, HeadingsThenBlockColumnsBeforeRowsFromTheStream) {
+  const struct {
+    int32_t mode;
+    std::size_t blocks;
+  } cases[] = {{kRandomDestinations, 10}, {kManhattanLandscape, 20}};
+  for (const auto& c : cases) {
+    for (uint64_t seed : {1u, 2u, 3u}) {
+      SCOPED_TRACE(::testing::Message() << "mode " << c.mode << ", seed " << seed);
+      Simulation sim;
+      testing::BuildWorld(sim, {.agents = 5, .mode = c.mode, .seed = seed});
+      RandomSource replay(seed);
+      replay.Reseed();
+      for (const TAgent& a : sim.Agents) EXPECT_EQ(a.Heading, replay.Random(360));
+      replay.Reseed();
+      ASSERT_EQ(sim.Destinations.size(), c.blocks);
+      for (const TDestination& d : sim.Destinations) {
+        const int32_t column = replay.Random(202);
+        const int32_t row = replay.Random(202);
+        EXPECT_EQ(d.X, column * 2 + 1);
+        EXPECT_EQ(d.Y, row * 2 + 1);
+      }
+    }
+  }
+}
+
 // Block centres of the Manhattan raster on 202 columns.
 const std::vector<int32_t> kManhattan202 = {13,  27,  40,  54,  67,  81,  94, 108,
                                             121, 135, 148, 162, 175, 189, 202};

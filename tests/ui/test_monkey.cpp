@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "drawing_panel.h"
@@ -162,6 +164,8 @@ class Monkey {
   /// Steps since the last setup that built a world.
   int stepsSinceSetup = 0;
   QStringList faults;
+  /// How often each message stopped a step.
+  QMap<QString, int> failures;
 
  private:
   uint64_t Pick(std::size_t n) { return n == 0 ? 0 : rng_() % n; }
@@ -302,6 +306,7 @@ class Monkey {
     } else if (count == lastCount_) {
       ++stepsFailed;
       if (form_.Status().Message().empty()) Fault(QStringLiteral("a step failed without a message"));
+      ++failures[QString::fromStdString(form_.Status().Message()).left(60)];
     } else {
       Fault(QStringLiteral("step count went from %1 to %2").arg(lastCount_).arg(count));
     }
@@ -410,6 +415,13 @@ void MonkeyTest::randomEventsLeaveTheWorldWhole() {
   qInfo("monkey: %lld ms, %d drags, %d texts, %d setups, %d steps run, %d failed",
         static_cast<long long>(clock.elapsed()), monkey.drags, monkey.texts, monkey.setups, monkey.stepsRun,
         monkey.stepsFailed);
+  // The messages that stopped the most steps.
+  std::vector<std::pair<int, QString>> stops;
+  for (auto it = monkey.failures.cbegin(); it != monkey.failures.cend(); ++it) stops.emplace_back(it.value(), it.key());
+  std::sort(stops.rbegin(), stops.rend());
+  for (std::size_t i = 0; i < std::min<std::size_t>(stops.size(), 5); ++i) {
+    qInfo("monkey: %d steps stopped by: %s", stops[i].first, qPrintable(stops[i].second));
+  }
   QVERIFY2(monkey.faults.isEmpty(), qPrintable(monkey.faults.join(QStringLiteral("; "))));
   QVERIFY2(monkey.stepsRun > 0, "the timer ran no step");
   QVERIFY2(WorldFault(form.sim, monkey.stepsSinceSetup).isEmpty(),

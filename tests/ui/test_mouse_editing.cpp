@@ -38,7 +38,8 @@ std::set<Cell> Changed(const quorvan::Simulation& sim, const std::vector<CellSta
   const auto after = Snapshot(sim);
   for (std::size_t i = 0; i < after.size(); ++i) {
     if (!(after[i] == before[i])) {
-      out.insert({static_cast<int>(i % sim.ColCount), static_cast<int>(i / sim.ColCount)});
+      const auto columns = static_cast<std::size_t>(sim.ColCount);
+      out.insert({static_cast<int>(i % columns), static_cast<int>(i / columns)});
     }
   }
   return out;

@@ -126,8 +126,9 @@ void StatsChartTest::onePointPerStepFromOne() {
     for (int i = 0; i < 6; ++i) QCOMPARE(s->at(i).x(), i + 1.0);
   }
   for (int i = 0; i < 6; ++i) {
-    QCOMPARE(form.Chart1->MaxMarkSeries->at(i).y(), maxMarks[i]);
-    QVERIFY(maxMarks[i] >= 0.1);
+    const double maxMark = maxMarks[static_cast<std::size_t>(i)];
+    QCOMPARE(form.Chart1->MaxMarkSeries->at(i).y(), maxMark);
+    QVERIFY(maxMark >= 0.1);
   }
 
   int returning = 0;
@@ -287,8 +288,8 @@ void StatsChartTest::thinningKeepsEveryExtreme() {
   QFETCH(int, maxPoints);
   std::vector<QPointF> points;
   for (int i = 1; i <= count; ++i) points.emplace_back(i, 50.0 + 10.0 * std::sin(i * 0.01));
-  const int spike = count / 3;
-  const int dip = (2 * count) / 3;
+  const auto spike = static_cast<std::size_t>(count / 3);
+  const auto dip = static_cast<std::size_t>((2 * count) / 3);
   points[spike].setY(1000.0);
   points[dip].setY(-1000.0);
 

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "drawing_panel.h"
+#include "edit_marks.h"
 #include "form_display.h"
 #include "form_helpers.h"
 #include "stats_chart.h"
@@ -168,7 +169,9 @@ void WindowFilesTest::resumeReachesTheSameWorld() {
   TForm1 resumed;  // another world, other controls, a running timer
   NewWorld(resumed, 2, (setupMode + 1) % 4, 99);
   resumed.E_stop->setText(QStringLiteral("123"));
+  resumed.E_noise->setText(QStringLiteral("x"));
   QCOMPARE(resumed.OpenWorldFile(path), std::string());
+  QVERIFY(!quorvan::IsMarkedInvalid(resumed.E_noise));  // the opened text converts
   QVERIFY(resumed.Timer1->isActive());
   StopTimer(resumed);
   QCOMPARE(resumed.sim.StepCount, k);
