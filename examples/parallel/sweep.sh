@@ -5,8 +5,8 @@
 #   examples/parallel/sweep.sh -n 8 -- --wiggle 0:180:20 --replicates 5 --series
 #
 # writes shards/1 .. shards/8 and the merged sweep in sweep/ (-o DIR), in
-# the current folder. Every shard runs with --jobs 1; parallel starts one
-# per core of each host. Options:
+# the current folder. Every shard runs with --jobs 1 (unless the options
+# give --jobs); parallel starts one per core of each host. Options:
 #   -n SHARDS     how many shares to cut the sweep into (default: 4)
 #   -o DIR        the merged sweep's folder (default: sweep)
 #   -S SSHLOGIN   run shards on this host too (repeatable; ":" is this
@@ -40,8 +40,16 @@ case " $* " in
   *) set -- --seed "$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')" "$@" ;;
 esac
 
+case " $* " in
+  *" --shard"* | *" --out"* | *" --resume"*)
+    echo "sweep.sh: the shards and their folders are set here; leave out --shard, --out and --resume" >&2
+    exit 2 ;;
+esac
+jobs=(--jobs 1)
+case " $* " in *" --jobs"*) jobs=() ;; esac
+
 # One command line, quoted for the shell that runs it (here or over ssh).
-command=$(printf '%q ' "$batch" "$@")
+command=$(printf '%q ' "$batch" "$@" "${jobs[@]}")
 remote=()
 if [ ${#logins[@]} -gt 0 ]; then
   # Shards on another host go to shards/K under the login's home, come back
@@ -50,5 +58,5 @@ if [ ${#logins[@]} -gt 0 ]; then
 fi
 mkdir -p shards
 parallel --halt now,fail=1 "${remote[@]}" \
-  "mkdir -p shards && $command --jobs 1 --shard {}/$shards --out shards/{}" ::: $(seq 1 "$shards")
+  "mkdir -p shards && $command --shard {}/$shards --out shards/{}" ::: $(seq 1 "$shards")
 "$batch" merge --out "$out" $(seq -f 'shards/%g' 1 "$shards")

@@ -90,6 +90,18 @@ std::string CheckOutputs(const BatchOptions& o, const std::vector<std::pair<cons
 
 }  // namespace
 
+// Digits only: a sign would wrap around silently.
+std::optional<uint64_t> SeedOfText(const std::string& text) {
+  uint64_t seed = 0;
+  const char* first = text.data();
+  const char* last = first + text.size();
+  const auto [end, ec] = std::from_chars(first, last, seed);
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front())) || ec != std::errc() || end != last) {
+    return std::nullopt;
+  }
+  return seed;
+}
+
 int32_t ModeNumber(const std::string& mode) { return kModes.at(mode); }
 
 bool BatchOptions::Given(const std::string& option) const {
@@ -187,16 +199,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
     return out;
   }
 
-  // Digits only: a sign would wrap around silently.
   const auto parseSeed = [&out](const char* option, const std::optional<std::string>& text,
                                 std::optional<uint64_t>& value) {
     if (!text) return true;
-    uint64_t seed = 0;
-    const char* first = text->data();
-    const char* last = first + text->size();
-    const auto [end, ec] = std::from_chars(first, last, seed);
-    if (text->empty() || !std::isdigit(static_cast<unsigned char>(text->front())) || ec != std::errc() ||
-        end != last) {
+    const std::optional<uint64_t> seed = SeedOfText(*text);
+    if (!seed) {
       out.output = std::string("quorvan-batch: ") + option + ": '" + *text + "' is not a whole number from 0 to 2^64-1\n";
       out.exitCode = 2;
       return false;

@@ -47,6 +47,9 @@ struct ParseOutcome {
 /// Parses and checks the whole command line; nothing is opened or written.
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
 
+/// A seed written as decimal digits, 0 to 2^64-1; none for anything else.
+std::optional<uint64_t> SeedOfText(const std::string& text);
+
 /// The landscape mode number of a --mode name (random 0 ... manhattan 3).
 int32_t ModeNumber(const std::string& mode);
 

@@ -190,12 +190,9 @@ SweepParse ParseSweepCommandLine(const std::vector<std::string>& args) {
       plan.replicates = *n;
     }
     if (const auto s = text("seed")) {
-      uint64_t seed = 0;
-      const auto [end, ec] = std::from_chars(s->data(), s->data() + s->size(), seed);
-      if (s->empty() || (*s)[0] == '-' || (*s)[0] == '+' || ec != std::errc() || end != s->data() + s->size()) {
-        return fail("--seed: '" + *s + "' is not a whole number from 0 to 2^64-1");
-      }
-      plan.seed = seed;
+      const std::optional<uint64_t> seed = SeedOfText(*s);
+      if (!seed) return fail("--seed: '" + *s + "' is not a whole number from 0 to 2^64-1");
+      plan.seed = *seed;
     } else {
       plan.seed = SeedFromClock();
     }
