@@ -23,7 +23,7 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUORVAN_FUZZ=ON -DQUORVAN_BUILD_UI=OFF -DQUORVAN_BUILD_TESTS=OFF -DQUORVAN_BUILD_BENCH=OFF >/dev/null
 cmake --build build/fuzz -j"$(nproc)" --target "${targets[@]}"
 
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1:suppressions=$PWD/fuzz/asan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 failed=0
