@@ -7,6 +7,10 @@
 #
 #   scripts/fuzz.sh [seconds per target, default 20] [target ...]
 #
+# FUZZ_SEED=N fixes libFuzzer's own random seed, so that a run replays the
+# same inputs in the same order (test.sh does: a check that passed once
+# passes again; a longer hunt should leave it unset).
+#
 # Findings are kept under build/fuzz/findings/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,6 +30,8 @@ cmake --build build/fuzz -j"$(nproc)" --target "${targets[@]}"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1:suppressions=$PWD/fuzz/asan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
+seed=()
+[ -n "${FUZZ_SEED:-}" ] && seed=(-seed="$FUZZ_SEED")
 failed=0
 for t in "${targets[@]}"; do
   work=build/fuzz/runs/$t
@@ -39,7 +45,7 @@ for t in "${targets[@]}"; do
   # gigabytes that it never fills before refusing the file: the resident-memory
   # limit guards real use, so single requests may be larger.
   build/fuzz/fuzz/"$t" "$work/corpus" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=8192 \
-    -max_len=65536 -print_final_stats=1 -artifact_prefix="$findings/" >"$work/log" 2>&1 || status=$?
+    -max_len=65536 "${seed[@]}" -print_final_stats=1 -artifact_prefix="$findings/" >"$work/log" 2>&1 || status=$?
   grep -E 'DONE|stat::number_of_executed_units|stat::peak_rss_mb' "$work/log" || true
   if [ "$status" -ne 0 ] || compgen -G "$findings/*" >/dev/null; then
     echo "!! $t found a fault (exit $status); input in $findings/, log in $work/log" >&2
