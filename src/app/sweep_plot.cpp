@@ -1,6 +1,10 @@
 #include "sweep_plot.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAreaSeries>
 #include <QBuffer>
 #include <QChart>
@@ -33,6 +37,17 @@ std::string EnsureApplication() {
     return "";
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Headless, there is often no runtime folder, and Qt would warn on stderr
+  // about the one it falls back to: give it a private one of our own.
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QByteArray dir = QFile::encodeName(QDir::tempPath()) + "/quorvan-runtime-" + QByteArray::number(getuid());
+    ::mkdir(dir.constData(), 0700);
+    struct stat st {};
+    if (::lstat(dir.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+        (st.st_mode & 0777) == 0700) {
+      qputenv("XDG_RUNTIME_DIR", dir);
+    }
+  }
   // Lives as long as the program: Qt keeps pointers to argc and argv.
   static int argc = 1;
   static char name[] = "quorvan-batch";
