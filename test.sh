@@ -23,3 +23,6 @@ ctest --preset asan -j"$jobs"
 
 echo "== fuzzing (libFuzzer, 20 s per target)"
 FUZZ_SEED=1 scripts/fuzz.sh 20
+
+echo "== Debian package (CPack), unpacked into a scratch root and run"
+packaging/check-package.sh build/release
