@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "run_command.h"
 #include "batch_picture.h"
 #include "batch_run.h"
 #include "output_file.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "run_command.h"
 #include "sweep_plan.h"
 
 namespace quorvan::batch {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "run_command.h"
 
 namespace quorvan::batch {
 

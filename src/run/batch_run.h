@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "run_command.h"
 #include "simulation.h"
 
 namespace quorvan::batch {

@@ -1,4 +1,4 @@
-#include "batch_options.h"
+#include "run_command.h"
 
 #include <CLI/CLI.hpp>
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "batch_options.h"
+#include "run_command.h"
 
 namespace quorvan::batch {
 namespace {
