@@ -1,68 +1,65 @@
 #pragma once
-// The command line of quorvan-batch: what to run and where to write it.
+// The command line of a single run: the run's values and the files that
+// receive what happened. Its options are registered on a CLI11 app as texts,
+// so that the program can tell a sweep (an option of its own) from a single
+// run before any value is read; each text is then read by its key's parser.
 
-#include <cstdint>
+#include <CLI/CLI.hpp>
+
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "settings.h"
+#include "run_spec.h"
 
 namespace quorvan::batch {
 
-struct BatchOptions {
-  int32_t agents = kInitialAgents;
-  int32_t cellSize = kInitialCellSize;
-  int32_t steps = kInitialStopTime;
-  std::string mode{kLandscapeModes[kInitialSetupMode].name};
-  int32_t threshold = kInitialThreshold;
-  int32_t wiggle = kInitialWiggle;
-  std::optional<std::string> noise;    ///< the mode's text when absent
-  std::optional<std::string> consume;  ///< 0.35, or the mode's text, when absent
-  std::optional<std::string> decay;    ///< decay off when absent
-  std::string sniff = "hill";
-  std::string trail = "return";
-  std::optional<uint64_t> seed;  ///< from the clock when absent (parsed from seedText)
-  std::optional<uint64_t> landscapeSeed;  ///< the landscape's own seed (parsed from landscapeSeedText)
-  std::string saveWorldPath;              ///< save the final world here (empty: do not)
-  std::string csvPath;
+/// A single run: what to run, and where to write it.
+struct RunCommand {
+  RunSpec spec;
+  std::string csvPath;   ///< "-" for standard output
   std::string jsonPath;  ///< "-" for standard output
   std::string pngPath;
-  std::optional<std::string> gravity;  ///< draw gravity lines of this size in the picture
-  bool noAgents = false;
-  std::string worldPath;            ///< start from this saved world (empty: build a new one)
-  std::vector<std::string> given;   ///< the options named on the command line ("--agents", ...)
-
-  /// Whether `option` was named on the command line.
-  bool Given(const std::string& option) const;
+  std::string saveWorldPath;  ///< save the final world here (empty: do not)
 };
 
-/// What parsing the command line came to.
+/// The run's options on an app, as texts until Read.
+class RunOptions {
+ public:
+  /// Adds the run's values (group "Run") and a single run's outputs (group
+  /// "Single run") to `app`, which must outlive this.
+  explicit RunOptions(CLI::App& app);
+  RunOptions(const RunOptions&) = delete;
+  RunOptions& operator=(const RunOptions&) = delete;
+
+  /// The sweepable settings that were given, with their texts, in the order of RunKeys().
+  std::vector<std::pair<const RunKey*, std::string>> GivenSettings() const;
+  /// --seed's text, when given.
+  std::optional<std::string> Seed() const;
+  /// The options of a single run alone that were given ("--csv", "--gravity", ...).
+  std::vector<std::string> SingleRunOnly() const;
+
+  /// Reads every text into `command` as a single run; an error names the
+  /// option, its value and what it accepts (a list or a range says that it
+  /// makes a sweep, which needs --out).
+  std::string Read(RunCommand& command) const;
+
+ private:
+  std::map<std::string, std::string> texts_;  ///< by key; CLI11 writes into the nodes
+  std::map<std::string, CLI::Option*> options_;
+  bool noAgents_ = false;
+};
+
+/// What parsing a single run's command line came to.
 struct ParseOutcome {
-  std::optional<BatchOptions> options;  ///< set when the run should go ahead
-  int exitCode = 0;                     ///< otherwise: 0 after --help, 2 on a bad option
-  std::string output;                   ///< help text (stdout) or the error (stderr)
+  std::optional<RunCommand> command;  ///< set when the run should go ahead
+  int exitCode = 0;                   ///< otherwise: 0 after --help, 2 on a bad option
+  std::string output;                 ///< help text (stdout) or the error (stderr)
 };
 
-/// Parses and checks the whole command line; nothing is opened or written.
+/// Parses and checks a single run's command line (no sweep options); nothing
+/// is opened or written.
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args);
-
-/// A seed written as decimal digits, 0 to 2^64-1; none for anything else.
-std::optional<uint64_t> SeedOfText(const std::string& text);
-
-/// The landscape mode number of a --mode name (random 0 ... manhattan 3).
-int32_t ModeNumber(const std::string& mode);
-
-/// The settings record for a run: everything the setup reads. The texts that
-/// override the landscape's own (--noise, --consume) are applied by ApplyOverrides.
-Settings SettingsFor(const BatchOptions& options);
-
-/// Puts --noise and --consume over what the landscape wrote.
-void ApplyOverrides(const BatchOptions& options, Settings& settings);
-
-/// Puts the options that were given over the settings of an opened world:
-/// the run's settings (thresholds, noise, consume, decay, sniffing, trail,
-/// picture, stop time). Agents, cell size and landscape belong to the world.
-void ApplyGivenOptions(const BatchOptions& options, Settings& settings);
 
 }  // namespace quorvan::batch
