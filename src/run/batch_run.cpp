@@ -53,13 +53,10 @@ std::string StartFromWorld(const RunSpec& spec, Simulation& sim, std::vector<Cha
   if (spec.landscapeSeed) return "--landscape-seed: the landscape of " + world + " is built already";
   const Parsed<int32_t> stop = StopTimeFrom(spec, sim.StepCount, sim.StopTime);
   if (!stop) return stop.error;
-  const std::string at = world + " stands at step " + std::to_string(sim.StepCount);
+  const std::string at = world + " is at step " + std::to_string(sim.StepCount);
   if (*stop <= sim.StepCount) {
-    if (spec.stopTime) {
-      return "--steps: " + at + "; stop time " + std::to_string(*stop) +
-             " is not after it (--for N runs N steps more)";
-    }
-    return at + ", its stop time; --for N runs N steps more, --steps N stops at a later step";
+    if (spec.stopTime) return "--steps " + std::to_string(*stop) + ": " + at + " already (--for N runs N steps more)";
+    return at + ", its stop time (--for N or a later --steps runs it on)";
   }
   ApplyGivenValues(spec, sim.settings);
   if (spec.stopTime || spec.moreSteps) {

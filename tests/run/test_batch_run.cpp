@@ -276,9 +276,9 @@ TEST(BatchRun, WorldOptionsOverrideTheRunButNotTheWorld) {
       {{"--agents", "40", "--cell-size", "5", "--mode", "raster", "--for", "5"}, "",
        [](const Simulation& sim) { EXPECT_EQ(sim.StepCount, 15); }},
       // A stop time the run cannot meet runs nothing, so it is refused.
-      {{"--steps", "5"}, "--steps: the world in '" + path + "' stands at step 10; stop time 5 is not after it (--for N runs N steps more)", {}},
-      {{"--steps", "10"}, "--steps: the world in '" + path + "' stands at step 10; stop time 10 is not after it (--for N runs N steps more)", {}},
-      {{}, "the world in '" + path + "' stands at step 10, its stop time; --for N runs N steps more, --steps N stops at a later step", {}},
+      {{"--steps", "5"}, "--steps 5: the world in '" + path + "' is at step 10 already (--for N runs N steps more)", {}},
+      {{"--steps", "10"}, "--steps 10: the world in '" + path + "' is at step 10 already (--for N runs N steps more)", {}},
+      {{}, "the world in '" + path + "' is at step 10, its stop time (--for N or a later --steps runs it on)", {}},
       {{"--wiggle", "90", "--decay", "0,9", "--sniff", "roulette", "--noise", "7", "--steps", "12"}, "",
        [](const Simulation& sim) {
          EXPECT_EQ(sim.settings.SB_wiggle, 90);
