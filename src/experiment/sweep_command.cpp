@@ -74,7 +74,8 @@ SweepOptions::SweepOptions(CLI::App& app) {
 void SweepOptions::ReadGiven(std::map<std::string, ExperimentValue>& values) const {
   for (const auto& [name, option] : options_) {
     if (option->count() == 0) continue;
-    const std::string text = name == "series" || name == "quiet" ? "true" : texts_.at(name);
+    const bool flag = name == "series" ? series_ : quiet_;
+    const std::string text = name == "series" || name == "quiet" ? (flag ? "true" : "false") : texts_.at(name);
     values[name] = {name, {text}, false, "--" + name};
   }
 }
@@ -175,7 +176,7 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
   } else {
     cmd.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   }
-  if (given("quiet")) cmd.quiet = true;
+  if (given("quiet")) cmd.quiet = quiet_;
 
   // The size of the sweep, without overflowing on the way.
   int64_t runs = cmd.plan.replicates;
