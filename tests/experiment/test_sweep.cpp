@@ -250,52 +250,5 @@ TEST(Sweep, MergeRefusesSharesThatDoNotMakeOneSweep) {
   EXPECT_EQ(again.find("--resume"), std::string::npos) << again;
 }
 
-// A sweep's identity names its folder for --resume and merge: a change in how
-// a plan is read or hashed would orphan every existing sweep folder.
-TEST(SweepPlan, TheIdentityOfAFixedPlanStaysAsItWas) {
-  const SweepParse parsed = ParseSweepCommandLine(
-      {"--agents", "30", "--steps", "20", "--wiggle", "0:40:20", "--consume", "0.1,0.35", "--decay", "off,0.5",
-       "--sniff", "hill,roulette", "--mode", "random", "--replicates", "2", "--seed", "11", "--series", "--plot",
-       "none", "--quiet", "--out", (Scratch("identity") / "never-made").string()});
-  ASSERT_TRUE(parsed.command) << parsed.error;
-  EXPECT_EQ(SweepIdentity(parsed.command->plan), "065d59d355f400f4");
-  SweepPlan plan;
-  plan.settings = {{"mode", {"random"}}, {"agents", {"30"}}, {"steps", {"20"}}, {"wiggle", {"0", "20", "40"}},
-                   {"consume", {"0.1", "0.35"}}, {"decay", {"off", "0.5"}}, {"sniff", {"hill", "roulette"}}};
-  plan.replicates = 2;
-  plan.seed = 11;
-  plan.series = true;
-  plan.shardIndex = 2;  // the share and the plot are not part of it
-  plan.shardCount = 3;
-  EXPECT_EQ(SweepIdentity(plan), "065d59d355f400f4");
-}
-
-// The program's one grammar: --help and --version stop with 0, merge has a
-// help of its own, and a single run's bad value is never taken for a sweep.
-TEST(BatchCommand, HelpVersionAndWhatMakesASweep) {
-  struct Case {
-    std::vector<std::string> args;
-    int exitCode;        ///< when parsing stops here; -1: a command
-    const char* output;  ///< in the help, version or refusal
-  };
-  const Case cases[] = {
-      {{"--version"}, 0, "quorvan-batch " QUORVAN_TEST_VERSION "\n"},
-      {{"--help"}, 0, "--replicates K"},
-      {{"--help"}, 0, "--for N"},
-      {{"merge", "--help"}, 0, "SHARD_DIR"},
-      {{"--agents", ""}, 2, "--agents: '' is not a whole number from 0 to 2147483647"},
-      {{"--csv", "x.csv", "--agents"}, 2, "--agents needs a value"},
-      {{"--csv", "x.csv", "--agents", "12,5"}, 2, "--agents: '12,5' is several values"},
-      {{"--consume", "0,35", "--csv", "x.csv"}, -1, ""},
-      {{"--noise", "1e15"}, 2, "--noise: '1e15' is not a number from"},
-      {{"--out", "x", "merge", "--out", "m", "s"}, 2, "merge: --out goes with a run or a sweep"},
-  };
-  for (const Case& c : cases) {
-    const BatchCommand parsed = ParseBatchCommandLine(c.args);
-    EXPECT_EQ(std::holds_alternative<std::monostate>(parsed.command) ? parsed.exitCode : -1, c.exitCode) << c.output;
-    EXPECT_NE(parsed.output.find(c.output), std::string::npos) << parsed.output;
-  }
-}
-
 }  // namespace
 }  // namespace quorvan::batch

@@ -108,11 +108,19 @@ TEST(RunCommand, BadOptionsAreRefusedWithStatusTwoNamingTheOption) {
       {{"--csv", "a.csv", "--png", "./a.csv"}, "--png"},
       {{"--world", ""}, "--world: the file name is empty"},
       {{"--world", "w.qvw", "--csv", "./w.qvw"}, "--csv: 'w.qvw' is the world read by --world"},
+      {{"--agents", ""}, "--agents: '' is not a whole number from 0 to 2147483647"},
+      {{"--agents", "12,5"}, "--agents: '12,5' is several values, which makes a sweep; a sweep needs --out DIR"},
+      {{"--wiggle", "0:40:20"}, "--wiggle: '0:40:20' is several values"},
+      {{"--threshold", "200"}, "--threshold: '200' is not a whole number from 0 to 180"},
+      {{"--wiggle", "3", "--wiggle", "4"}, "--wiggle is given twice"},
+      {{"--csv", "a.csv", "--agents"}, "--agents needs a value"},
+      {{"--for", "5", "--steps", "9"}, "--steps and --for"},
+      {{"--mode", "spiral"}, "--mode: 'spiral' is not random, circle, raster or manhattan"},
   };
   for (const Case& c : cases) {
     const ParseOutcome out = Parse(c.args);
-    EXPECT_FALSE(out.command) << c.args[0];
-    EXPECT_EQ(out.exitCode, 2) << c.args[0];
+    EXPECT_FALSE(out.command) << c.named;
+    EXPECT_EQ(out.exitCode, 2) << c.named;
     EXPECT_NE(out.output.find(c.named), std::string::npos) << out.output;
     EXPECT_LT(out.output.size(), 160u) << out.output;  // short, whatever the fault
   }
