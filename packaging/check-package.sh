@@ -51,15 +51,9 @@ done
 cd "$root"
 batch=$root/usr/bin/quorvan-batch
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-# MERGE: once quorvan-batch has --version on main, keep only the first branch.
-if "$batch" --help | grep -q -- '--version'; then
-  out=$(env -i PATH=/usr/bin:/bin "$batch" --version)
-  echo "quorvan-batch --version: $out"
-  [[ $out == *"$version"* ]] || fail "quorvan-batch --version says '$out', not $version"
-else
-  env -i PATH=/usr/bin:/bin "$batch" --help >/dev/null || fail "quorvan-batch --help failed"
-  echo "quorvan-batch --help ran (no --version yet)"
-fi
+out=$(env -i PATH=/usr/bin:/bin "$batch" --version)
+echo "quorvan-batch --version: $out"
+[[ $out == *"$version"* ]] || fail "quorvan-batch --version says '$out', not $version"
 mkdir -m 700 "$root/runtime"
 env -i PATH=/usr/bin:/bin QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$root/runtime" "$root/usr/bin/quorvan" --help >/dev/null || fail "quorvan --help failed"
 echo "package checked"
