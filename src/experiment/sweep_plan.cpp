@@ -63,6 +63,14 @@ uint64_t RunSeed(uint64_t base, int64_t replicate) {
 
 uint64_t DerivedLandscapeSeed(uint64_t base, int64_t replicate) { return RunSeed(~base, replicate); }
 
+RunSpec RunSpecOf(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run) {
+  const int64_t replicate = plan.ReplicateOf(run);
+  RunSpec spec = pointSpec;
+  if (!plan.HasLandscapeSeed() && !plan.HasWorld()) spec.landscapeSeed = DerivedLandscapeSeed(plan.seed, replicate);
+  spec.seed = RunSeed(plan.seed, replicate);
+  return spec;
+}
+
 std::string PointSpecs(const SweepPlan& plan, const std::function<std::string(const std::string& key)>& where,
                        std::vector<RunSpec>& points) {
   // Each value of each setting, read once.

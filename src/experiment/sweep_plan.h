@@ -61,6 +61,11 @@ uint64_t DerivedLandscapeSeed(uint64_t base, int64_t replicate);
 std::string PointSpecs(const SweepPlan& plan, const std::function<std::string(const std::string& key)>& where,
                        std::vector<RunSpec>& points);
 
+/// The description of run `run`: its point's, with the replicate's seed and,
+/// unless the plan sets one or starts from worlds, its landscape seed. Every
+/// run of a sweep, and every replay of one, starts from this.
+RunSpec RunSpecOf(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run);
+
 /// The plan as JSON (what plan.json holds), and back. The identity leaves
 /// out the share, so the shares of one sweep have one identity.
 std::string PlanJson(const SweepPlan& plan);

@@ -43,16 +43,13 @@ void ClearStop() { gStopSignal.store(0); }
 
 std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run,
                    const std::string& partsFolder, Simulation& sim, double& stepSeconds) {
-  const int64_t replicate = plan.ReplicateOf(run);
-  RunSpec spec = pointSpec;
-  if (!plan.HasLandscapeSeed() && !plan.HasWorld()) spec.landscapeSeed = DerivedLandscapeSeed(plan.seed, replicate);
-  spec.seed = RunSeed(plan.seed, replicate);
+  const RunSpec spec = RunSpecOf(plan, pointSpec, run);
 
   std::string error;
   OutputFile steps;
   if (!steps.Open(StepsPartPath(partsFolder, run), error)) return error;
   RunOutcome outcome;
-  outcome.seed = RunSeed(plan.seed, replicate);
+  outcome.seed = *spec.seed;
   outcome.landscapeSeed = spec.landscapeSeed;
   std::string buffer;
   bool written = true;
