@@ -13,6 +13,7 @@ packages=(
   parallel slurm-wlm munge
   xvfb xauth fonts-dejavu-core
   time
+  libboost-dev
 )
 
 missing=()
