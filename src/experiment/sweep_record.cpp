@@ -104,7 +104,7 @@ std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const st
     return error;
   }
   // Last: a build without plots still leaves the tables and the record.
-  if (plan.plot) return WritePlot(curves, outDir + "/plot.png", outDir + "/plot.svg");
+  if (plan.plot) return WriteFigures(curves, outDir);
   return {};
 }
 

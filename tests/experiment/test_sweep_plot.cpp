@@ -1,5 +1,6 @@
-// The sweep plot: both files drawn offscreen, long runs thinned, and a
-// failed write replacing nothing.
+// The sweep figures: both files drawn offscreen, small multiples and the
+// response figure saying what they show, long runs thinned without losing
+// an extreme, the SVG light, and a failed write replacing nothing.
 
 #include <gtest/gtest.h>
 
@@ -49,13 +50,13 @@ fs::path Fresh(const std::string& name) {
 TEST(SweepPlot, DrawsBothFilesWithTheLegend) {
   const fs::path dir = Fresh("draw");
   // Ten thousand steps: thinned, so the SVG stays small. The second label
-  // holds characters that rich text would take for markup.
+  // holds characters that markup would misread.
   const std::vector<PlotCurve> curves = {Rising("wiggle=0", 10000, 90, 5), Rising("world=a&b<c>.h5", 10000, 40, 10)};
   ASSERT_EQ(WritePlot(curves, (dir / "plot.png").string(), (dir / "plot.svg").string()), "");
 
   QImage png(QString::fromStdString((dir / "plot.png").string()));
   ASSERT_FALSE(png.isNull());
-  EXPECT_EQ(png.size(), QSize(1200, 800));
+  EXPECT_EQ(png.width(), 1600);
   const QRgb background = png.pixel(0, 0);
   int differing = 0;
   for (int y = 0; y < png.height(); y += 4)
@@ -63,11 +64,67 @@ TEST(SweepPlot, DrawsBothFilesWithTheLegend) {
   EXPECT_GT(differing, 500);
 
   const std::string svg = Slurp(dir / "plot.svg");
-  for (const char* text : {"wiggle=0 \u2014 successful", "wiggle=0 \u2014 returning",
-                           "world=a&amp;b&lt;c&gt;.h5 \u2014 successful", "world=a&amp;b&lt;c&gt;.h5 \u2014 returning",
-                           "step", "per cent"})
+  for (const char* text : {"wiggle=0", "world=a&amp;b&lt;c&gt;.h5", "successful agents", "returning agents", "step",
+                           "agents (%)", "lowest to the highest run", "width=\"170."})
     EXPECT_NE(svg.find(text), std::string::npos) << text;
-  EXPECT_LT(svg.size(), 3'000'000u);
+  EXPECT_LT(svg.size(), 300'000u);
+}
+
+TEST(SweepPlot, SmallMultiplesStayLightAndSayWhatTheyShow) {
+  struct Case {
+    const char* name;
+    int outer, inner, steps;
+    std::vector<const char*> texts;
+    std::size_t svgBelow;
+  };
+  for (const Case& c : {
+           Case{"ten points", 10, 1, 10000, {"one panel per wiggle", "wiggle=90", "orange, dashed"}, 300'000},
+           Case{"two settings, few inner", 3, 4, 2000, {"mode=raster", "noise=3", "returning agents"}, 300'000},
+           Case{"more panels than fit", 60, 1, 500, {"first 48 of 60 panels"}, 1'000'000},
+           Case{"many inner values", 2, 181, 1000, {"colour from dark to light: noise=0", "Bands left out"}, 1'000'000},
+       }) {
+    SCOPED_TRACE(c.name);
+    const fs::path dir = Fresh("multiples");
+    std::vector<PlotCurve> curves;
+    for (int o = 0; o < c.outer; ++o) {
+      for (int i = 0; i < c.inner; ++i) {
+        const std::string outer = c.inner == 1 ? "wiggle=" + std::to_string(10 * o) : (o == 0 ? "mode=raster" : "mode=circle" + std::to_string(o));
+        curves.push_back(Rising(c.inner == 1 ? outer : outer + " noise=" + std::to_string(i), c.steps, 50 + i % 50, 4));
+      }
+    }
+    ASSERT_EQ(WritePlot(curves, (dir / "plot.png").string(), (dir / "plot.svg").string()), "");
+    const std::string svg = Slurp(dir / "plot.svg");
+    for (const char* text : c.texts) EXPECT_NE(svg.find(text), std::string::npos) << text;
+    EXPECT_LT(svg.size(), c.svgBelow);
+  }
+}
+
+TEST(SweepPlot, ResponseFigureForOneSettingOnly) {
+  struct Case {
+    const char* name;
+    const char* runs;
+    bool drawn;
+  };
+  for (const Case& c : {
+           Case{"one setting", "run,wiggle,replicate,seed,landscape_seed,steps,deliveries,successful_50,returning\n"
+                               "0,0,0,1,,100,10,40,20\n1,0,1,2,,100,12,,25\n2,90,0,1,,100,4,,5\n3,90,1,2,,100,6,90,7\n",
+                true},
+           Case{"two settings", "run,wiggle,noise,replicate,seed,landscape_seed,steps,deliveries\n0,0,1,0,1,,100,10\n",
+                false},
+           Case{"nothing swept", "run,replicate,seed,landscape_seed,steps,deliveries\n0,0,1,,100,10\n", false},
+       }) {
+    SCOPED_TRACE(c.name);
+    const fs::path dir = Fresh("response");
+    std::ofstream(dir / "runs.csv") << c.runs;
+    EXPECT_EQ(WriteResponsePlot(dir.string()), "");
+    EXPECT_EQ(fs::exists(dir / "response.png"), c.drawn);
+    if (c.drawn) {
+      const std::string svg = Slurp(dir / "response.svg");
+      for (const char* text : {"Response to the wiggle threshold (degrees)", "deliveries (agents)", "Kaplan",
+                               "returning agents (%)"})
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+  }
 }
 
 TEST(SweepPlot, AFailedWriteReplacesNothing) {
@@ -97,11 +154,15 @@ TEST(SweepPlot, ThinningKeepsTheBandsExtremes) {
   PlotCurve c = Rising("a", 10001, 100, 1);
   c.highSuccessful[4321] = 100;  // one replicate's spike
   c.lowReturning[7777] = -1;
+  c.meanReturning[1234] = 77;  // and a spike of the mean itself
+  c.meanSuccessful[8888] = -3;
   const PlotCurve t = ThinCurve(c, 2000);
   ASSERT_EQ(t.steps.size(), 2000u);
   EXPECT_EQ(t.meanReturning.size(), 2000u);
   EXPECT_EQ(*std::max_element(t.highSuccessful.begin(), t.highSuccessful.end()), 100);
   EXPECT_EQ(*std::min_element(t.lowReturning.begin(), t.lowReturning.end()), -1);
+  EXPECT_EQ(*std::max_element(t.meanReturning.begin(), t.meanReturning.end()), 77);
+  EXPECT_EQ(*std::min_element(t.meanSuccessful.begin(), t.meanSuccessful.end()), -3);
   EXPECT_TRUE(std::is_sorted(t.steps.begin(), t.steps.end()));
   EXPECT_LE(t.steps.front(), 5);
   EXPECT_GE(t.steps.back(), 9995);
