@@ -14,7 +14,8 @@ namespace {
 using plot::Panel;
 
 constexpr std::size_t kMaxPanels = 48;
-constexpr double kVertexBudget = 90000;  // vertices of the whole figure, bands included
+constexpr std::size_t kMaxCurves = 300;
+constexpr double kVertexBudget = 60000;  // vertices of the whole figure, bands included
 constexpr double kLeft = 86, kRight = 16, kGap = 16;
 
 std::string CheckCurve(const PlotCurve& c) {
@@ -70,7 +71,19 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
   }
   const std::size_t total = groups.size();
   if (groups.size() > kMaxPanels) groups.resize(kMaxPanels);
-  std::size_t perPanel = 0, drawn = 0;
+  std::size_t drawn = 0;
+  for (const Group& g : groups) drawn += g.curves.size();
+  // Past kMaxCurves lines, every stride-th inner value is drawn.
+  const std::size_t stride = overview ? 1 : (drawn + kMaxCurves - 1) / kMaxCurves;
+  if (stride > 1) {
+    for (Group& g : groups) {
+      std::vector<std::size_t> kept;
+      for (std::size_t j = 0; j < g.curves.size(); j += stride) kept.push_back(g.curves[j]);
+      g.curves = std::move(kept);
+    }
+  }
+  std::size_t perPanel = 0;
+  drawn = 0;
   for (const Group& g : groups) perPanel = std::max(perPanel, g.curves.size()), drawn += g.curves.size();
   // The inner values, in order, each with its colour.
   std::vector<std::string> innerValues;
@@ -99,7 +112,9 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
   const double rowH = panelH + 30;
 
   // Thin to what a panel can show, within the figure's vertex budget.
-  const auto budget = static_cast<std::size_t>(kVertexBudget / (6.0 * static_cast<double>(std::max<std::size_t>(1, drawn))));
+  const double seriesPerCurve = bands ? 6 : 2;  // two means, and two bands of two edges each
+  const auto budget = static_cast<std::size_t>(kVertexBudget /
+                                               (seriesPerCurve * static_cast<double>(std::max<std::size_t>(1, drawn))));
   const std::size_t keep = std::max<std::size_t>(16, std::min(static_cast<std::size_t>(panelW * 1.2), budget));
   std::vector<PlotCurve> thin(curves.size());
   for (const Group& g : groups)
@@ -138,6 +153,8 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
                                     "not a confidence interval). ")
                    : QStringLiteral("Bands left out (too many lines per panel). ");
   caption += QStringLiteral("Curves thinned to the figure's resolution, keeping every extreme.");
+  if (stride > 1)
+    caption += QStringLiteral(" One inner value in %1 drawn; every point is in runs.csv and points.csv.").arg(stride);
   if (total > groups.size())
     caption += QStringLiteral(" Showing the first %1 of %2 panels; every point is in runs.csv and points.csv.")
                    .arg(groups.size())

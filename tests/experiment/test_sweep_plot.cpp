@@ -81,7 +81,7 @@ TEST(SweepPlot, SmallMultiplesStayLightAndSayWhatTheyShow) {
            Case{"ten points", 10, 1, 10000, {"one panel per wiggle", "wiggle=90", "orange, dashed"}, 300'000},
            Case{"two settings, few inner", 3, 4, 2000, {"mode=raster", "noise=3", "returning agents"}, 300'000},
            Case{"more panels than fit", 60, 1, 500, {"first 48 of 60 panels"}, 1'000'000},
-           Case{"many inner values", 2, 181, 1000, {"colour from dark to light: noise=0", "Bands left out"}, 1'000'000},
+           Case{"many inner values", 2, 181, 1000, {"colour from dark to light: noise=0", "Bands left out", "One inner value in 2 drawn"}, 1'000'000},
        }) {
     SCOPED_TRACE(c.name);
     const fs::path dir = Fresh("multiples");
