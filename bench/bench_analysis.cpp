@@ -19,10 +19,12 @@ using namespace quorvan;
 // runs.csv of a Sobol design over four settings (N = 1666, 9,996 runs), its
 // outputs smooth functions of the settings.
 std::string SobolRunsTable() {
-  batch::DesignRequest request{batch::DesignKind::kSobol,
-                               {{"wiggle", 0, 180, true}, {"threshold", 0, 180, true}, {"consume", 0.05, 0.6, false},
-                                {"noise", 0, 100, true}},
-                               1666, 4, 42};
+  batch::DesignRequest request{
+      batch::DesignKind::kSobol,
+      {{"wiggle", 0, 180, true}, {"threshold", 0, 180, true}, {"consume", 0.05, 0.6, false}, {"noise", 0, 100, true}},
+      1666,
+      4,
+      42};
   batch::Design design;
   batch::MakeDesign(request, design);
   std::string text =
@@ -36,8 +38,8 @@ std::string SobolRunsTable() {
     text += std::to_string(r) + "," + std::to_string(static_cast<int>(x[0])) + "," +
             std::to_string(static_cast<int>(x[1])) + "," + std::to_string(x[2]) + "," +
             std::to_string(static_cast<int>(x[3])) + ",0,1,2,2000,90," + std::to_string(returning) + "," +
-            std::to_string(static_cast<long>(deliveries)) + "," + (s50 < 1500 ? std::to_string(static_cast<int>(s50)) : "") +
-            "\n";
+            std::to_string(static_cast<long>(deliveries)) + "," +
+            (s50 < 1500 ? std::to_string(static_cast<int>(s50)) : "") + "\n";
   }
   return text;
 }

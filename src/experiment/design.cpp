@@ -41,7 +41,8 @@ std::vector<std::vector<double>> Saltelli(std::size_t n, std::size_t k, Resample
   engine.discard(2 * k);  // the origin
   std::vector<double> shift(2 * k);
   for (double& s : shift) s = random.Uniform();
-  const double scale = std::ldexp(1.0, -static_cast<int>(std::numeric_limits<boost::random::sobol::result_type>::digits));
+  const double scale =
+      std::ldexp(1.0, -static_cast<int>(std::numeric_limits<boost::random::sobol::result_type>::digits));
   std::vector<std::vector<double>> a(n, std::vector<double>(k)), b(n, std::vector<double>(k));
   for (std::size_t r = 0; r < n; ++r) {
     for (std::size_t d = 0; d < 2 * k; ++d) {
@@ -110,18 +111,24 @@ bool ParseDesignKind(const std::string& name, DesignKind& kind) {
 
 const char* DesignKindName(DesignKind kind) {
   switch (kind) {
-    case DesignKind::kLhs: return "lhs";
-    case DesignKind::kSobol: return "sobol";
-    case DesignKind::kMorris: return "morris";
+    case DesignKind::kLhs:
+      return "lhs";
+    case DesignKind::kSobol:
+      return "sobol";
+    case DesignKind::kMorris:
+      return "morris";
   }
   return "?";
 }
 
 int64_t MinimumSamples(DesignKind kind, std::size_t settings) {
   switch (kind) {
-    case DesignKind::kLhs: return static_cast<int64_t>(settings) + 2;  // the PRCC's t needs n - k - 1 >= 1
-    case DesignKind::kSobol: return 2;   // a variance needs two samples
-    case DesignKind::kMorris: return 2;  // the effects' spread needs two trajectories
+    case DesignKind::kLhs:
+      return static_cast<int64_t>(settings) + 2;  // the PRCC's t needs n - k - 1 >= 1
+    case DesignKind::kSobol:
+      return 2;  // a variance needs two samples
+    case DesignKind::kMorris:
+      return 2;  // the effects' spread needs two trajectories
   }
   return 2;
 }
@@ -139,8 +146,7 @@ std::string MakeDesign(const DesignRequest& request, Design& design) {
   if (k == 0)
     return std::string("the ") + name + " design needs settings given as intervals (for example --wiggle 0..180)";
   for (const DesignInterval& s : request.settings) {
-    if (!std::isfinite(s.low) || !std::isfinite(s.high))
-      return "the interval of --" + s.key + " must have finite ends";
+    if (!std::isfinite(s.low) || !std::isfinite(s.high)) return "the interval of --" + s.key + " must have finite ends";
     if (s.low > s.high)
       return "the interval of --" + s.key + " runs from " + Number(s.low) + " down to " + Number(s.high) +
              ": its low end must not lie above its high end";
@@ -155,8 +161,9 @@ std::string MakeDesign(const DesignRequest& request, Design& design) {
     std::string why = request.kind == DesignKind::kLhs
                           ? "partial rank correlations of " + std::to_string(k) + " settings need at least " +
                                 std::to_string(least) + " points"
-                      : request.kind == DesignKind::kSobol ? std::string("the indices' variance needs at least 2 base samples")
-                                                           : std::string("the spread of the elementary effects needs at least 2 trajectories");
+                      : request.kind == DesignKind::kSobol
+                          ? std::string("the indices' variance needs at least 2 base samples")
+                          : std::string("the spread of the elementary effects needs at least 2 trajectories");
     return std::string("--samples ") + std::to_string(request.samples) + " is too few for the " + name +
            " design: " + why + " (--samples " + std::to_string(least) + " or more)";
   }
@@ -164,9 +171,15 @@ std::string MakeDesign(const DesignRequest& request, Design& design) {
   const auto n = static_cast<std::size_t>(request.samples);
   design.request = request;
   switch (request.kind) {
-    case DesignKind::kLhs: design.unit = LatinHypercube(n, k, random); break;
-    case DesignKind::kSobol: design.unit = Saltelli(n, k, random); break;
-    case DesignKind::kMorris: design.unit = Morris(n, k, request.levels, random); break;
+    case DesignKind::kLhs:
+      design.unit = LatinHypercube(n, k, random);
+      break;
+    case DesignKind::kSobol:
+      design.unit = Saltelli(n, k, random);
+      break;
+    case DesignKind::kMorris:
+      design.unit = Morris(n, k, request.levels, random);
+      break;
   }
   design.values.assign(design.unit.size(), std::vector<double>(k));
   for (std::size_t r = 0; r < design.unit.size(); ++r)

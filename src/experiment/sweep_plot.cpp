@@ -20,8 +20,8 @@ constexpr double kLeft = 86, kRight = 16, kGap = 16;
 
 std::string CheckCurve(const PlotCurve& c) {
   const std::size_t n = c.steps.size();
-  for (const std::vector<double>* v : {&c.meanSuccessful, &c.lowSuccessful, &c.highSuccessful, &c.meanReturning,
-                                       &c.lowReturning, &c.highReturning})
+  for (const std::vector<double>* v :
+       {&c.meanSuccessful, &c.lowSuccessful, &c.highSuccessful, &c.meanReturning, &c.lowReturning, &c.highReturning})
     if (v->size() != n) return "cannot draw the plot: curve '" + c.label + "' has values for some steps only";
   return "";
 }
@@ -96,25 +96,30 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
   const bool bands = overview ? curves.size() <= 4 : perPanel <= 2;
   const auto colourOf = [&](std::size_t curve) {
     if (overview) return plot::SeriesColour(curve);
-    const auto k = static_cast<std::size_t>(
-        std::find(innerValues.begin(), innerValues.end(), inner[curve]) - innerValues.begin());
+    const auto k =
+        static_cast<std::size_t>(std::find(innerValues.begin(), innerValues.end(), inner[curve]) - innerValues.begin());
     if (gradient) return plot::ScaleColour(static_cast<double>(k) / static_cast<double>(innerValues.size() - 1));
     return plot::SeriesColour(k);
   };
 
   // The grid.
   const std::size_t panels = groups.size();
-  const std::size_t cols = panels <= 2 ? std::max<std::size_t>(1, panels) : panels <= 4 ? 2 : panels <= 9 ? 3
-                           : panels <= 16 ? 4 : panels <= 30 ? 5 : 6;
+  const std::size_t cols = panels <= 2    ? std::max<std::size_t>(1, panels)
+                           : panels <= 4  ? 2
+                           : panels <= 9  ? 3
+                           : panels <= 16 ? 4
+                           : panels <= 30 ? 5
+                                          : 6;
   const std::size_t rows = (panels + cols - 1) / std::max<std::size_t>(1, cols);
-  const double panelW = (plot::kFigureWidth - kLeft - kRight - kGap * static_cast<double>(cols - 1)) / static_cast<double>(cols);
+  const double panelW =
+      (plot::kFigureWidth - kLeft - kRight - kGap * static_cast<double>(cols - 1)) / static_cast<double>(cols);
   const double panelH = std::clamp(panelW * 0.62, 110.0, 300.0);
   const double rowH = panelH + 30;
 
   // Thin to what a panel can show, within the figure's vertex budget.
   const double seriesPerCurve = bands ? 6 : 2;  // two means, and two bands of two edges each
-  const auto budget = static_cast<std::size_t>(kVertexBudget /
-                                               (seriesPerCurve * static_cast<double>(std::max<std::size_t>(1, drawn))));
+  const auto budget =
+      static_cast<std::size_t>(kVertexBudget / (seriesPerCurve * static_cast<double>(std::max<std::size_t>(1, drawn))));
   const std::size_t keep = std::max<std::size_t>(16, std::min(static_cast<std::size_t>(panelW * 1.2), budget));
   std::vector<PlotCurve> thin(curves.size());
   for (const Group& g : groups)
@@ -133,10 +138,12 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
   plot::Axis yAxis = plot::NiceAxis(0, 100, panelH < 160 ? 2 : 5);
 
   // Texts.
-  const QString title = overview ? QStringLiteral("Successful and returning agents over the steps")
-                                 : QStringLiteral("Successful and returning agents over the steps, one panel per %1")
-                                       .arg(QString::fromStdString(SplitLabel(curves.front().label).first.substr(
-                                           0, SplitLabel(curves.front().label).first.find('='))));
+  const QString title =
+      overview
+          ? QStringLiteral("Successful and returning agents over the steps")
+          : QStringLiteral("Successful and returning agents over the steps, one panel per %1")
+                .arg(QString::fromStdString(SplitLabel(curves.front().label)
+                                                .first.substr(0, SplitLabel(curves.front().label).first.find('='))));
   const bool styleLegend = !overview && coloursByPoint && !gradient;
   QString legend;
   if (overview) {
@@ -147,10 +154,10 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
     legend = QStringLiteral("solid: successful, dashed: returning; colour from dark to light: %1 \u2026 %2")
                  .arg(QString::fromStdString(innerValues.front()), QString::fromStdString(innerValues.back()));
   }
-  QString caption = QStringLiteral(
-      "Line: the mean over a point's runs at each step. ");
-  caption += bands ? QStringLiteral("Shaded band: from the lowest to the highest run at each step (the runs' range, "
-                                    "not a confidence interval). ")
+  QString caption = QStringLiteral("Line: the mean over a point's runs at each step. ");
+  caption += bands ? QStringLiteral(
+                         "Shaded band: from the lowest to the highest run at each step (the runs' range, "
+                         "not a confidence interval). ")
                    : QStringLiteral("Bands left out (too many lines per panel). ");
   caption += QStringLiteral("Curves thinned to the figure's resolution, keeping every extreme.");
   if (stride > 1)
@@ -168,7 +175,8 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
     for (std::size_t i = 0; i < curves.size(); ++i)
       entries.emplace_back(QString::fromStdString(curves[i].label), colourOf(i));
   } else if (coloursByPoint && !gradient) {
-    for (std::size_t k = 0; k < innerValues.size(); ++k) entries.emplace_back(QString::fromStdString(innerValues[k]), plot::SeriesColour(k));
+    for (std::size_t k = 0; k < innerValues.size(); ++k)
+      entries.emplace_back(QString::fromStdString(innerValues[k]), plot::SeriesColour(k));
   }
   const double entryW = 190;
   const auto perRow = static_cast<std::size_t>(std::max(1.0, std::floor((contentW - 60) / entryW)));
@@ -215,8 +223,8 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
       panel.x = xAxis;
       panel.y = yAxis;
       const bool bottom = row == rows - 1 || g + cols >= groups.size();
-      plot::DrawPanel(p, panel, QString::fromStdString(groups[g].outer), bottom, col == 0,
-                      QStringLiteral("step"), QStringLiteral("agents (%)"));
+      plot::DrawPanel(p, panel, QString::fromStdString(groups[g].outer), bottom, col == 0, QStringLiteral("step"),
+                      QStringLiteral("agents (%)"));
       p.save();
       p.setClipRect(panel.box.adjusted(-1, -1, 1, 1));
       const bool successfulPanel = !overview || g == 0, returningPanel = !overview || g == 1;

@@ -3,9 +3,10 @@
 // successful and returning percentages over the steps, each inside a band
 // from the lowest to the highest replicate; a few points share two panels,
 // more are drawn as small multiples (a panel per value of the outer
-// setting). response.png and response.svg (a sweep of one setting): each
-// output against the setting, the runs as dots, the mean (or, for
-// successful_50, the Kaplan-Meier median) with its 95% interval.
+// setting). response.png and response.svg (a sweep of one setting, or of
+// two with at most eight values of the outer one): each output against the
+// (inner) setting, the runs as dots, the mean (or, for successful_50, the
+// Kaplan-Meier median) with its 95% interval, a line per outer value.
 //
 // Both are 170 mm wide, drawn with QPainter, thinned to what the figure can
 // show and written through OutputFile.
@@ -33,16 +34,27 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
                       const std::string& svgPath);
 
 /// Both figures of a sweep folder: plot.png/plot.svg from `curves`, and
-/// response.png/response.svg from `dir`/runs.csv when one setting is swept.
+/// response.png/response.svg from `dir`/runs.csv (see WriteResponsePlot).
 std::string WriteFigures(const std::vector<PlotCurve>& curves, const std::string& dir);
 
-/// The response figure of `dir`/runs.csv, when it sweeps one setting (else
-/// nothing is written). Returns an error text, empty on success.
+/// The response figure of `dir`/runs.csv, when it sweeps one setting or two
+/// with at most eight values of the first (else nothing is written).
+/// Returns an error text, empty on success.
 std::string WriteResponsePlot(const std::string& dir);
 
 /// The most points a curve keeps for the picture (the widest panel is
 /// narrower); longer runs are thinned to this as the tables are read.
 inline constexpr std::size_t kMaxPlotPoints = 1000;
+
+/// The points each of `curves` curves keeps as the tables are read: at most
+/// kMaxPlotPoints, and fewer when there are many curves, so that all of
+/// them together hold no more than the figure can draw (it draws at most
+/// 300 lines across), whatever the number of sweep points.
+inline std::size_t PlotPointsPerCurve(int64_t curves) {
+  const auto n = static_cast<std::size_t>(curves < 1 ? 1 : curves);
+  const std::size_t share = 300 * kMaxPlotPoints / n;
+  return share < 16 ? 16 : share > kMaxPlotPoints ? kMaxPlotPoints : share;
+}
 
 /// Thins a curve to at most `maxPoints` points (at least two): consecutive
 /// steps are taken in maxPoints / 2 buckets, each kept as two points at its

@@ -1,5 +1,8 @@
 #include "sweep_plot_canvas.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -14,8 +17,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "output_file.h"
 
@@ -75,13 +76,15 @@ QFont FigureFont(double size, bool bold) {
   return f;
 }
 
-void DrawPanel(QPainter& p, const Panel& panel, const QString& title, bool xLabels, bool yLabels,
-               const QString& xTitle, const QString& yTitle) {
+void DrawPanel(QPainter& p, const Panel& panel, const QString& title, bool xLabels, bool yLabels, const QString& xTitle,
+               const QString& yTitle) {
   const QRectF& b = panel.box;
   const QFont tickFont = FigureFont(13), titleFont = FigureFont(15);
   p.setPen(QPen(QColor(0xe4, 0xe4, 0xe4), 1));
-  for (const double t : panel.y.ticks) p.drawLine(QPointF(b.left(), std::round(panel.Y(t))), QPointF(b.right(), std::round(panel.Y(t))));
-  for (const double t : panel.x.ticks) p.drawLine(QPointF(std::round(panel.X(t)), b.top()), QPointF(std::round(panel.X(t)), b.bottom()));
+  for (const double t : panel.y.ticks)
+    p.drawLine(QPointF(b.left(), std::round(panel.Y(t))), QPointF(b.right(), std::round(panel.Y(t))));
+  for (const double t : panel.x.ticks)
+    p.drawLine(QPointF(std::round(panel.X(t)), b.top()), QPointF(std::round(panel.X(t)), b.bottom()));
   p.setPen(QPen(QColor(0x55, 0x55, 0x55), 1));
   p.setBrush(Qt::NoBrush);
   p.drawRect(b);
@@ -191,7 +194,9 @@ QColor ScaleColour(double t) {
   const double at = t * (stops.size() - 1);
   const auto i = std::min(static_cast<std::size_t>(at), stops.size() - 2);
   const double f = at - static_cast<double>(i);
-  const auto mix = [&](std::size_t c) { return static_cast<int>(std::lround(stops[i][c] + f * (stops[i + 1][c] - stops[i][c]))); };
+  const auto mix = [&](std::size_t c) {
+    return static_cast<int>(std::lround(stops[i][c] + f * (stops[i + 1][c] - stops[i][c])));
+  };
   return QColor(mix(0), mix(1), mix(2));
 }
 

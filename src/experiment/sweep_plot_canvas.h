@@ -40,8 +40,8 @@ QFont FigureFont(double size, bool bold = false);
 
 /// Frame, grid, ticks; tick labels and axis titles where asked (small
 /// multiples label only their outer panels); a title above the panel.
-void DrawPanel(QPainter& p, const Panel& panel, const QString& title, bool xLabels, bool yLabels,
-               const QString& xTitle, const QString& yTitle);
+void DrawPanel(QPainter& p, const Panel& panel, const QString& title, bool xLabels, bool yLabels, const QString& xTitle,
+               const QString& yTitle);
 
 /// A polyline through (xs[i], ys[i]), clipped to the panel, its vertices
 /// rounded to whole units with repeats dropped.

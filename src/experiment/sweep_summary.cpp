@@ -74,8 +74,8 @@ std::string SummarizeRuns(const CsvTable& runs, int64_t baseline, SummaryTexts& 
     pointRows[it->second].push_back(r);
   }
   if (baseline < 0 || (!pointRows.empty() && static_cast<std::size_t>(baseline) >= pointRows.size()))
-    return "the baseline point " + std::to_string(baseline) + " is not among the " +
-           std::to_string(pointRows.size()) + " points of runs.csv";
+    return "the baseline point " + std::to_string(baseline) + " is not among the " + std::to_string(pointRows.size()) +
+           " points of runs.csv";
 
   std::string settingsHeader;
   for (const std::string& s : settingNames) settingsHeader += CsvField(s) + ",";
@@ -134,8 +134,8 @@ std::string SummarizeRuns(const CsvTable& runs, int64_t baseline, SummaryTexts& 
         b.push_back(*col.values[r]);
       }
       const Summary d = analysis::PairedDifference(a, b);
-      out.contrasts += std::to_string(p) + "," + settingsOf(p) + std::to_string(base) + "," + CsvField(col.name) +
-                       "," + std::to_string(d.n) + "," + Moments(d) + "\n";
+      out.contrasts += std::to_string(p) + "," + settingsOf(p) + std::to_string(base) + "," + CsvField(col.name) + "," +
+                       std::to_string(d.n) + "," + Moments(d) + "\n";
     }
   }
   return {};

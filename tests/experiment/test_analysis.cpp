@@ -35,7 +35,14 @@ TEST(Summary, TextbookValues) {
   };
   const double t7 = 2.364624251592785, t2 = 4.302652729911275;
   for (const Case& c : {
-           Case{"eight", {9, 2, 4, 4, 5, 4, 5, 7}, 5, std::sqrt(32.0 / 7), t7 * std::sqrt(32.0 / 7) / std::sqrt(8.0), 4.5, 4, 5.5},
+           Case{"eight",
+                {9, 2, 4, 4, 5, 4, 5, 7},
+                5,
+                std::sqrt(32.0 / 7),
+                t7 * std::sqrt(32.0 / 7) / std::sqrt(8.0),
+                4.5,
+                4,
+                5.5},
            Case{"one", {3}, 3, 0, 0, 3, 3, 3},
            Case{"three", {1, 2, 3}, 2, 1, t2 / std::sqrt(3.0), 2, 1.5, 2.5},
        }) {
@@ -61,9 +68,9 @@ TEST(KaplanMeier, MediansWithCensoredRuns) {
   // band never falls to one half, so the interval has no upper end.
   std::vector<Passage> sixMp;
   for (const auto& [t, reached] : std::vector<std::pair<double, bool>>{
-           {6, true}, {6, true}, {6, true}, {6, false}, {7, true}, {9, false}, {10, true}, {10, false}, {11, false},
-           {13, true}, {16, true}, {17, false}, {19, false}, {20, false}, {22, true}, {23, true}, {25, false},
-           {32, false}, {32, false}, {34, false}, {35, false}})
+           {6, true},   {6, true},   {6, true},   {6, false},  {7, true},   {9, false},  {10, true},
+           {10, false}, {11, false}, {13, true},  {16, true},  {17, false}, {19, false}, {20, false},
+           {22, true},  {23, true},  {25, false}, {32, false}, {32, false}, {34, false}, {35, false}})
     sixMp.push_back({t, reached});
   struct Case {
     const char* name;
@@ -77,8 +84,11 @@ TEST(KaplanMeier, MediansWithCensoredRuns) {
            Case{"all reached", {{5, true}, {1, true}, {3, true}, {2, true}, {4, true}}, 0, 3.0, false},
            Case{"none reached", {{100, false}, {100, false}}, 2, std::nullopt, true},
            // Most never reached: a naive median of the reached ones would say 2.
-           Case{"most censored", {{1, true}, {2, true}, {3, true}, {50, false}, {50, false}, {50, false}, {50, false}}, 4,
-                std::nullopt, true},
+           Case{"most censored",
+                {{1, true}, {2, true}, {3, true}, {50, false}, {50, false}, {50, false}, {50, false}},
+                4,
+                std::nullopt,
+                true},
        }) {
     SCOPED_TRACE(c.name);
     const KaplanMeierMedian km = KaplanMeier(c.passages);
@@ -171,7 +181,8 @@ TEST(MorrisEffects, RanksAFunctionWithKnownEffects) {
   const std::vector<MorrisEffect> m = MorrisEffects(design.unit, y, error);
   ASSERT_EQ(error, "");
   ASSERT_EQ(m.size(), 4u);
-  for (std::size_t i = 0; i < 4; ++i) std::printf("morris x%zu mu %.4f mu* %.4f sigma %.4f\n", i + 1, m[i].mu, m[i].muStar, m[i].sigma);
+  for (std::size_t i = 0; i < 4; ++i)
+    std::printf("morris x%zu mu %.4f mu* %.4f sigma %.4f\n", i + 1, m[i].mu, m[i].muStar, m[i].sigma);
   EXPECT_NEAR(m[0].mu, 10, 1e-9);
   EXPECT_NEAR(m[0].sigma, 0, 1e-9);
   EXPECT_GT(m[1].sigma, 0.5);

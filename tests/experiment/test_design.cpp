@@ -21,10 +21,14 @@ TEST(Design, RefusesWhatCannotBeEstimated) {
   };
   for (const Case& c : {
            Case{"no intervals", {DesignKind::kLhs, {}, 10, 4, 1}, "needs settings given as intervals"},
-           Case{"low above high", {DesignKind::kLhs, {{"consume", 0.6, 0.05, false}}, 10, 4, 1},
+           Case{"low above high",
+                {DesignKind::kLhs, {{"consume", 0.6, 0.05, false}}, 10, 4, 1},
                 "--consume runs from 0.6 down to 0.05"},
-           Case{"no whole number", {DesignKind::kSobol, {{"wiggle", 2.2, 2.8, true}}, 10, 4, 1}, "holds no whole number"},
-           Case{"lhs too few", {DesignKind::kLhs, {kWiggle, kConsume}, 3, 4, 1},
+           Case{"no whole number",
+                {DesignKind::kSobol, {{"wiggle", 2.2, 2.8, true}}, 10, 4, 1},
+                "holds no whole number"},
+           Case{"lhs too few",
+                {DesignKind::kLhs, {kWiggle, kConsume}, 3, 4, 1},
                 "--samples 3 is too few for the lhs design: partial rank correlations of 2 settings need at least 4"},
            Case{"sobol too few", {DesignKind::kSobol, {kWiggle}, 1, 4, 1}, "(--samples 2 or more)"},
            Case{"morris too few", {DesignKind::kMorris, {kWiggle}, 1, 4, 1}, "at least 2 trajectories"},

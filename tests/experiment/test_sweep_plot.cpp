@@ -81,14 +81,17 @@ TEST(SweepPlot, SmallMultiplesStayLightAndSayWhatTheyShow) {
            Case{"ten points", 10, 1, 10000, {"one panel per wiggle", "wiggle=90", "orange, dashed"}, 300'000},
            Case{"two settings, few inner", 3, 4, 2000, {"mode=raster", "noise=3", "returning agents"}, 300'000},
            Case{"more panels than fit", 60, 1, 500, {"first 48 of 60 panels"}, 1'000'000},
-           Case{"many inner values", 2, 181, 1000, {"colour from dark to light: noise=0", "Bands left out", "One inner value in 2 drawn"}, 1'000'000},
+           Case{"many inner values", 2, 181, 1000,
+                {"colour from dark to light: noise=0", "Bands left out", "One inner value in 2 drawn"}, 1'000'000},
        }) {
     SCOPED_TRACE(c.name);
     const fs::path dir = Fresh("multiples");
     std::vector<PlotCurve> curves;
     for (int o = 0; o < c.outer; ++o) {
       for (int i = 0; i < c.inner; ++i) {
-        const std::string outer = c.inner == 1 ? "wiggle=" + std::to_string(10 * o) : (o == 0 ? "mode=raster" : "mode=circle" + std::to_string(o));
+        const std::string outer = c.inner == 1 ? "wiggle=" + std::to_string(10 * o)
+                                  : o == 0     ? std::string("mode=raster")
+                                               : "mode=circle" + std::to_string(o);
         curves.push_back(Rising(c.inner == 1 ? outer : outer + " noise=" + std::to_string(i), c.steps, 50 + i % 50, 4));
       }
     }
@@ -99,31 +102,37 @@ TEST(SweepPlot, SmallMultiplesStayLightAndSayWhatTheyShow) {
   }
 }
 
-TEST(SweepPlot, ResponseFigureForOneSettingOnly) {
+TEST(SweepPlot, ResponseFigureForOneOrTwoSettings) {
+  std::string nineOuter = "run,mode,wiggle,replicate,seed,landscape_seed,steps,deliveries\n";
+  for (int i = 0; i < 18; ++i)
+    nineOuter += std::to_string(i) + ",m" + std::to_string(i / 2) + "," + std::to_string(i % 2) + ",0,1,,100,5\n";
   struct Case {
     const char* name;
-    const char* runs;
-    bool drawn;
+    std::string runs;
+    std::vector<const char*> texts;  // none: no figure
   };
   for (const Case& c : {
-           Case{"one setting", "run,wiggle,replicate,seed,landscape_seed,steps,deliveries,successful_50,returning\n"
-                               "0,0,0,1,,100,10,40,20\n1,0,1,2,,100,12,,25\n2,90,0,1,,100,4,,5\n3,90,1,2,,100,6,90,7\n",
-                true},
-           Case{"two settings", "run,wiggle,noise,replicate,seed,landscape_seed,steps,deliveries\n0,0,1,0,1,,100,10\n",
-                false},
-           Case{"nothing swept", "run,replicate,seed,landscape_seed,steps,deliveries\n0,0,1,,100,10\n", false},
+           Case{"one setting",
+                "run,wiggle,replicate,seed,landscape_seed,steps,deliveries,successful_50,returning\n"
+                "0,90,0,1,,100,4,,5\n1,90,1,2,,100,6,90,7\n2,0,0,1,,100,10,40,20\n3,0,1,2,,100,12,,25\n",
+                {"Response to the wiggle threshold (degrees)", "deliveries (agents)", "Kaplan", "returning agents (%)",
+                 "Dots: runs"}},
+           Case{"two settings",
+                "run,noise,wiggle,replicate,seed,landscape_seed,steps,deliveries\n0,1,0,0,1,,100,10\n"
+                "1,1,90,0,1,,100,7\n2,5,0,0,1,,100,9\n3,5,90,0,1,,100,3\n",
+                {"Response to the wiggle threshold (degrees), by return noise", "noise=5"}},
+           Case{"nine outer values", nineOuter, {}},
+           Case{"three settings", "run,a,b,c,replicate,seed,landscape_seed,steps,deliveries\n0,1,2,3,0,1,,100,10\n", {}},
+           Case{"nothing swept", "run,replicate,seed,landscape_seed,steps,deliveries\n0,0,1,,100,10\n", {}},
        }) {
     SCOPED_TRACE(c.name);
     const fs::path dir = Fresh("response");
     std::ofstream(dir / "runs.csv") << c.runs;
     EXPECT_EQ(WriteResponsePlot(dir.string()), "");
-    EXPECT_EQ(fs::exists(dir / "response.png"), c.drawn);
-    if (c.drawn) {
-      const std::string svg = Slurp(dir / "response.svg");
-      for (const char* text : {"Response to the wiggle threshold (degrees)", "deliveries (agents)", "Kaplan",
-                               "returning agents (%)"})
-        EXPECT_NE(svg.find(text), std::string::npos) << text;
-    }
+    EXPECT_EQ(fs::exists(dir / "response.png"), !c.texts.empty());
+    if (c.texts.empty()) continue;
+    const std::string svg = Slurp(dir / "response.svg");
+    for (const char* text : c.texts) EXPECT_NE(svg.find(text), std::string::npos) << text;
   }
 }
 

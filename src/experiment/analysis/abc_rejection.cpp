@@ -47,8 +47,8 @@ AbcResult AbcReject(const std::vector<std::vector<double>>& settings, const std:
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return out.distance[a] < out.distance[b]; });
-  const auto count = std::clamp<std::size_t>(static_cast<std::size_t>(std::llround(accept * static_cast<double>(n))),
-                                             1, n);
+  const auto count =
+      std::clamp<std::size_t>(static_cast<std::size_t>(std::llround(accept * static_cast<double>(n))), 1, n);
   out.accepted.assign(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count));
   out.acceptedFraction = static_cast<double>(count) / static_cast<double>(n);
   for (std::size_t i = 0; i < settings[0].size(); ++i) {

@@ -12,8 +12,8 @@ struct Posterior {
 };
 
 struct AbcResult {
-  std::vector<double> scale;        ///< each output's spread (sd) over the sample; 1 where it does not vary
-  std::vector<double> distance;     ///< of every point
+  std::vector<double> scale;          ///< each output's spread (sd) over the sample; 1 where it does not vary
+  std::vector<double> distance;       ///< of every point
   std::vector<std::size_t> accepted;  ///< the nearest points, nearest first (ties by row)
   double acceptedFraction = 0;
   std::vector<Posterior> settings;  ///< per setting, over the accepted points

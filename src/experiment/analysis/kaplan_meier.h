@@ -9,7 +9,7 @@
 namespace quorvan::analysis {
 
 struct Passage {
-  double time = 0;     ///< the step of the event, or the run's last step
+  double time = 0;       ///< the step of the event, or the run's last step
   bool reached = false;  ///< false: censored at `time`
 };
 

@@ -9,8 +9,8 @@
 namespace quorvan::analysis {
 
 struct Prcc {
-  double value = 0;   ///< -1..1
-  double p = 1;       ///< two-sided p-value of value = 0 (t with n - 2 - (k - 1) degrees of freedom)
+  double value = 0;  ///< -1..1
+  double p = 1;      ///< two-sided p-value of value = 0 (t with n - 2 - (k - 1) degrees of freedom)
 };
 
 /// The PRCC of each of the k columns of `x` (n rows) with `y`. Ties share

@@ -13,9 +13,7 @@ double SortedQuantile(const std::vector<double>& sorted, double p) {
   return sorted[lo] + (h - static_cast<double>(lo)) * (sorted[hi] - sorted[lo]);
 }
 
-double StudentT975(double df) {
-  return boost::math::quantile(boost::math::students_t_distribution<double>(df), 0.975);
-}
+double StudentT975(double df) { return boost::math::quantile(boost::math::students_t_distribution<double>(df), 0.975); }
 
 Summary Summarize(std::vector<double> values) {
   Summary s;

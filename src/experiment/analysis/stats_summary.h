@@ -10,8 +10,8 @@ namespace quorvan::analysis {
 
 struct Summary {
   std::size_t n = 0;
-  double mean = 0, sd = 0;          ///< sd: sample standard deviation (n - 1); 0 for one value
-  double low = 0, high = 0;         ///< 95% interval of the mean; the mean itself for one value
+  double mean = 0, sd = 0;            ///< sd: sample standard deviation (n - 1); 0 for one value
+  double low = 0, high = 0;           ///< 95% interval of the mean; the mean itself for one value
   double median = 0, q1 = 0, q3 = 0;  ///< quantiles by linear interpolation (Hyndman and Fan type 7)
 };
 
