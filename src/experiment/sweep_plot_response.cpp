@@ -201,8 +201,7 @@ std::string WriteResponsePlot(const std::string& dir) {
                         : plot::Axis{-0.6, static_cast<double>(values.size()) - 0.4, {}};
       // Outputs are counts, steps and per cents: from 0, with room above
       // for the runs that never got there.
-      panel.y = outputs[o]->percent ? plot::NiceAxis(0, 100, 5)
-                                    : plot::NiceAxis(std::max(0.0, lowY), highY * 1.06, 5);
+      panel.y = outputs[o]->percent ? plot::NiceAxis(0, 100, 5) : plot::NiceAxis(std::max(0.0, lowY), highY * 1.06, 5);
       plot::DrawPanel(p, panel, QString::fromUtf8(outputs[o]->title), numeric, true, SettingTitle(setting),
                       QString::fromUtf8(outputs[o]->axis));
       if (!numeric) {
