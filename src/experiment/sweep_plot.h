@@ -42,6 +42,16 @@ std::string WriteFigures(const std::vector<PlotCurve>& curves, const std::string
 /// Returns an error text, empty on success.
 std::string WriteResponsePlot(const std::string& dir);
 
+/// The figure of an indices.csv text (design_analysis.h): a panel per
+/// output; Sobol first and total indices as bars with their intervals,
+/// Morris mu* against sigma, or PRCC bars with their p-values.
+std::string WriteIndicesPlot(const std::string& indicesCsv, const std::string& pngPath, const std::string& svgPath);
+
+/// The pair plot of a calibration's accepted points (posterior.csv and
+/// posterior_summary.csv texts) over the prior ranges.
+std::string WritePosteriorPlot(const std::string& posteriorCsv, const std::string& summaryCsv,
+                               const std::string& pngPath, const std::string& svgPath);
+
 /// The most points a curve keeps for the picture (the widest panel is
 /// narrower); longer runs are thinned to this as the tables are read.
 inline constexpr std::size_t kMaxPlotPoints = 1000;

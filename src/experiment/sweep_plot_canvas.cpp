@@ -36,7 +36,11 @@ double NiceStep(double span, int ticks) {
 
 QString TickText(double v, double step) {
   if (std::abs(v) < step * 1e-9) v = 0;
-  const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+  // As many decimals as the step needs (0.25: two).
+  int decimals = 0;
+  for (double scaled = step; decimals < 6 && std::abs(scaled - std::round(scaled)) > 1e-6 * std::max(1.0, scaled);
+       scaled *= 10)
+    ++decimals;
   if (std::abs(v) >= 1e5 && step >= 1) return QString::number(v, 'g', 4);
   return QString::number(v, 'f', std::min(decimals, 6));
 }

@@ -11,5 +11,9 @@ const char* const kNoPlots =
 std::string WritePlot(const std::vector<PlotCurve>&, const std::string&, const std::string&) { return kNoPlots; }
 std::string WriteFigures(const std::vector<PlotCurve>&, const std::string&) { return kNoPlots; }
 std::string WriteResponsePlot(const std::string&) { return kNoPlots; }
+std::string WriteIndicesPlot(const std::string&, const std::string&, const std::string&) { return kNoPlots; }
+std::string WritePosteriorPlot(const std::string&, const std::string&, const std::string&, const std::string&) {
+  return kNoPlots;
+}
 
 }  // namespace quorvan::batch

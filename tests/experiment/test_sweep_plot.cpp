@@ -136,6 +136,53 @@ TEST(SweepPlot, ResponseFigureForOneOrTwoSettings) {
   }
 }
 
+TEST(SweepPlot, IndicesAndPosteriorFigures) {
+  const std::string head = "output,setting,measure,value,low,high\n";
+  struct Case {
+    const char* name;
+    std::string indices;
+    const char* text;  // empty: refused
+  };
+  for (const Case& c : {
+           Case{"sobol",
+                head + "deliveries,wiggle,first,0.6,0.5,0.7\ndeliveries,wiggle,total,0.7,0.62,0.8\n"
+                       "deliveries,noise,first,0.05,-0.02,0.1\ndeliveries,noise,total,0.3,0.25,0.36\n"
+                       "returning,wiggle,first,0.2,0.1,0.3\nreturning,wiggle,total,0.4,0.3,0.5\n"
+                       "returning,noise,first,0.5,0.4,0.6\nreturning,noise,total,0.8,0.7,0.9\n",
+                "Sobol indices of each output"},
+           Case{"morris",
+                head + "deliveries,wiggle,mu,-900,,\ndeliveries,wiggle,mu_star,1200,,\ndeliveries,wiggle,sigma,300,,\n"
+                       "deliveries,noise,mu,10,,\ndeliveries,noise,mu_star,40,,\ndeliveries,noise,sigma,90,,\n",
+                "Morris elementary effects"},
+           Case{"prcc",
+                head + "deliveries,wiggle,prcc,-0.8,,\ndeliveries,wiggle,prcc_p,0.00001,,\n"
+                       "deliveries,noise,prcc,0.1,,\ndeliveries,noise,prcc_p,0.2,,\n",
+                "p=0.2"},
+           Case{"not indices", "a,b\n1,2\n", ""},
+           Case{"a value that is no number", head + "deliveries,wiggle,first,x,,\n", ""},
+       }) {
+    SCOPED_TRACE(c.name);
+    const fs::path dir = Fresh(std::string("indices-") + c.name);
+    const std::string error = WriteIndicesPlot(c.indices, (dir / "i.png").string(), (dir / "i.svg").string());
+    EXPECT_EQ(error.empty(), *c.text != '\0') << error;
+    EXPECT_EQ(fs::exists(dir / "i.svg"), *c.text != '\0');
+    if (*c.text != '\0') {
+      EXPECT_NE(Slurp(dir / "i.svg").find(c.text), std::string::npos);
+    }
+  }
+  const fs::path dir = Fresh("posterior");
+  std::string posterior = "rank,point,wiggle,consume,distance\n";
+  for (int i = 0; i < 40; ++i)
+    posterior += std::to_string(i + 1) + "," + std::to_string(i) + "," + std::to_string(60 + i % 9) + "," +
+                 std::to_string(0.3 + 0.002 * i) + ",0.1\n";
+  const std::string summary =
+      "setting,prior_low,prior_high,mean,median,low,high,accepted,points\n"
+      "wiggle,0,180,64,64,60,68,40,800\nconsume,0.05,0.6,0.34,0.34,0.3,0.38,40,800\n";
+  ASSERT_EQ(WritePosteriorPlot(posterior, summary, (dir / "p.png").string(), (dir / "p.svg").string()), "");
+  EXPECT_NE(Slurp(dir / "p.svg").find("40 of 800 points"), std::string::npos);
+  EXPECT_NE(WritePosteriorPlot(posterior, "setting\n", (dir / "q.png").string(), (dir / "q.svg").string()), "");
+}
+
 TEST(SweepPlot, AFailedWriteReplacesNothing) {
   struct Case {
     const char* name;
