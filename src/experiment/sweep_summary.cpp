@@ -60,12 +60,28 @@ std::string SummarizeRuns(const CsvTable& runs, int64_t baseline, SummaryTexts& 
   if (!runs.Numbers(stepsCol, steps, error) || !runs.Numbers(replicateCol, replicates, error))
     return "runs.csv: " + error;
 
+  // A swept landscape seed has no column among the settings: it shows as
+  // one replicate number with several landscape seeds at one setting, and
+  // then belongs to the point.
+  const int landscapeCol = runs.Column("landscape_seed");
+  bool landscapeSwept = false;
+  if (landscapeCol >= 0) {
+    std::map<std::vector<std::string>, std::string> seen;
+    for (const auto& row : runs.rows) {
+      std::vector<std::string> at(row.begin() + 1, row.begin() + replicateCol + 1);
+      const auto [it, fresh] = seen.try_emplace(at, row[static_cast<std::size_t>(landscapeCol)]);
+      landscapeSwept = landscapeSwept || (!fresh && it->second != row[static_cast<std::size_t>(landscapeCol)]);
+    }
+  }
+  if (landscapeSwept) settingNames.push_back("landscape_seed");
+
   // Points in the order they first appear, each with its rows.
   std::vector<std::vector<std::string>> pointSettings;
   std::vector<std::vector<std::size_t>> pointRows;
   std::map<std::vector<std::string>, std::size_t> pointOf;
   for (std::size_t r = 0; r < runs.rows.size(); ++r) {
     std::vector<std::string> key(runs.rows[r].begin() + 1, runs.rows[r].begin() + replicateCol);
+    if (landscapeSwept) key.push_back(runs.rows[r][static_cast<std::size_t>(landscapeCol)]);
     const auto [it, fresh] = pointOf.try_emplace(key, pointSettings.size());
     if (fresh) {
       pointSettings.push_back(key);

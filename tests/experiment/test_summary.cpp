@@ -52,6 +52,16 @@ TEST(Summaries, PointsAndContrastsFromARunsTable) {
   EXPECT_EQ(contrasts[2], "1,\"b,c.qvw\",0,deliveries,3,4.666666667,1.527525232,0.8720836331,8.4612497");
   EXPECT_EQ(contrasts[3], "1,\"b,c.qvw\",0,successful_50,0,,,,");
 
+  // A swept landscape seed has no settings column: its values tell the
+  // points apart (replicate 0 twice at one setting).
+  ASSERT_TRUE(ParseCsv("run,replicate,seed,landscape_seed,steps,deliveries\n0,0,1,7,100,10\n1,1,2,7,100,12\n"
+                       "2,0,1,8,100,20\n3,1,2,8,100,23\n",
+                       "runs.csv", runs, error));
+  ASSERT_EQ(SummarizeRuns(runs, 0, texts), "");
+  EXPECT_EQ(Lines(texts.points)[4], "1,8,deliveries,2,0,21.5,2.121320344,2.440692896,40.5593071,21.5,20.75,22.25,,,");
+  EXPECT_EQ(Lines(texts.contrasts)[2], "1,8,0,deliveries,2,10.5,0.7071067812,4.146897632,16.85310237");
+  ASSERT_TRUE(ParseCsv(kRuns, "runs.csv", runs, error)) << error;
+
   // The other way round, and refusals.
   ASSERT_EQ(SummarizeRuns(runs, 1, texts), "");
   EXPECT_EQ(Lines(texts.contrasts)[2], "0,a.qvw,1,deliveries,3,-4.666666667,1.527525232,-8.4612497,-0.8720836331");
