@@ -68,6 +68,13 @@ TEST(SweepPlot, DrawsBothFilesWithTheLegend) {
                            "agents (%)", "lowest to the highest run", "width=\"170."})
     EXPECT_NE(svg.find(text), std::string::npos) << text;
   EXPECT_LT(svg.size(), 300'000u);
+
+  // A folder whose name is not UTF-8: the bytes are the name.
+  const fs::path odd = dir / std::string("o\xff");
+  fs::create_directories(odd);
+  ASSERT_EQ(WritePlot(curves, (odd / "plot.png").string(), (odd / "plot.svg").string()), "");
+  EXPECT_TRUE(fs::exists(odd / "plot.png"));
+  EXPECT_TRUE(fs::exists(odd / "plot.svg"));
 }
 
 TEST(SweepPlot, SmallMultiplesStayLightAndSayWhatTheyShow) {
