@@ -11,6 +11,7 @@
 #include <functional>
 #include <set>
 #include <sstream>
+#include <unistd.h>
 
 #include "design.h"
 #include "design_analysis.h"
@@ -233,7 +234,7 @@ TEST(DesignAnalysis, CalibrationFindsTheSettingsBehindTheTargets) {
 
 TEST(DesignAnalysis, WritesItsFilesOrNothing) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / "quorvan-design-analysis";
+  const fs::path dir = fs::temp_directory_path() / ("quorvan-design-analysis-" + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
   Design d;

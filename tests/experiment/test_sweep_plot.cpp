@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "sweep_plot.h"
 
@@ -41,7 +42,8 @@ PlotCurve Rising(const std::string& label, int32_t steps, double top, double spr
 }
 
 fs::path Fresh(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("quorvan-plot-" + name);
+  // Per process: another checkout may run these tests at the same time.
+  const fs::path dir = fs::temp_directory_path() / ("quorvan-plot-" + name + "-" + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
