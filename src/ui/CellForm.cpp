@@ -150,6 +150,7 @@ void TForm1::RunStep() {
     ShowRunState();
   }
   if (result.ok()) {
+    Chart1->SetLastDeliveries(result.deliveries);
     status_->Report(StatusLine::Source::Step, {});
     // The only failure a step goes on after: the gravity-size text.
     status_->Report(StatusLine::Source::GravityLines, result.warning);

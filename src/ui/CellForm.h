@@ -3,7 +3,9 @@
 // the world, and its timer drives the simulation one step per timeout.
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPoint>
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -63,10 +65,13 @@ class TForm1 : public QMainWindow {
   std::string OpenWorldFile(const QString& path);
   /// Saves the world with its chart points; the window then names `path`.
   std::string SaveWorldFile(const QString& path);
-  /// The chart's points as CSV: step,successful,returning,track_max.
+  // A success says so in the status line: the file's name and size.
+  /// The chart's points as CSV: step,successful,returning,track_max,deliveries.
   std::string ExportChart(const QString& path);
   /// The panel as it is shown, as a PNG.
   std::string SavePicture(const QString& path);
+  /// The chart as it is shown, as SVG for a path ending in .svg, else PNG.
+  std::string SaveChartPicture(const QString& path);
   /// The world file the window names, empty when none.
   const QString& WorldFilePath() const { return worldFile_; }
 
@@ -119,6 +124,7 @@ class TForm1 : public QMainWindow {
   QAction* A_save = nullptr;
   QAction* A_saveAs = nullptr;
   QAction* A_exportChart = nullptr;
+  QAction* A_saveChartPicture = nullptr;
   QAction* A_savePicture = nullptr;
   QAction* A_quit = nullptr;
 
@@ -151,6 +157,7 @@ class TForm1 : public QMainWindow {
   void SaveWorldAsClick();
   void ExportChartClick();
   void SavePictureClick();
+  void SaveChartPictureClick();
 
  private:
   /// The components with their places, captions and initial values.
@@ -182,11 +189,19 @@ class TForm1 : public QMainWindow {
   void SetWorldFile(const QString& path);
   /// Reports a file operation's outcome in the status line.
   std::string ReportFile(const std::string& message);
+  /// Confirms a file written to `path` in the status line.
+  std::string ReportSaved(const QString& path);
+  /// A file operation or a setup succeeded: a file failure shown in the
+  /// status line or in the open-fault box goes.
+  void FileSucceeded();
+  /// The box that names a world file that was refused, and why.
+  void ShowOpenFault(const QString& path, const std::string& message);
 
   std::optional<uint64_t> seed_;
   /// The last step stopped the run at the stop time.
   bool stoppedAtStopTime_ = false;
   QString worldFile_;
+  QPointer<QMessageBox> faultBox_;
 
   std::unique_ptr<FormDisplay> display_;
   std::unique_ptr<StatusLine> status_;

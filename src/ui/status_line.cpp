@@ -21,4 +21,9 @@ void StatusLine::Report(Source source, const std::string& message) {
   label_->setText(QString::fromStdString(message_));
 }
 
+void StatusLine::Confirm(Source source, const std::string& text) {
+  if (!message_.empty() && source == source_) message_.clear();
+  label_->setText(QString::fromStdString(text));
+}
+
 }  // namespace quorvan

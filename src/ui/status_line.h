@@ -21,7 +21,11 @@ class StatusLine {
   /// An empty `message` is a success of `source`.
   void Report(Source source, const std::string& message);
 
-  /// The message shown now, empty when there is none.
+  /// A success of `source` that says so: `text` (a file saved, its size)
+  /// is shown until the next message.
+  void Confirm(Source source, const std::string& text);
+
+  /// The failure shown now, empty when there is none.
   const std::string& Message() const { return message_; }
 
  private:

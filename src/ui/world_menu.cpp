@@ -5,30 +5,29 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QLabel>
 #include <QMenuBar>
-#include <QSaveFile>
-#include <charconv>
+#include <QMessageBox>
 
 #include "CellForm.h"
+#include "chart_export.h"
 #include "form_display.h"
 #include "panel_image.h"
+#include "save_paths.h"
 #include "stats_chart.h"
+#include "window_output.h"
 
 namespace quorvan {
 
 namespace {
 
 const QString kWorldFilter = QStringLiteral("Quorvan worlds (*.qvw);;All files (*)");
+const QString kCsvFilter = QStringLiteral("CSV files (*.csv);;All files (*)");
+const QString kPngFilter = QStringLiteral("PNG pictures (*.png);;All files (*)");
+const QString kChartPictureFilter = QStringLiteral("PNG pictures (*.png);;SVG drawings (*.svg);;All files (*)");
 
 std::string Quoted(const QString& path) { return "'" + path.toStdString() + "'"; }
-
-/// The shortest text that reads back as the same double.
-void AppendNumber(std::string& out, double v) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-  out.append(buffer, result.ptr);
-}
 
 }  // namespace
 
@@ -53,6 +52,8 @@ void TForm1::CreateMenu() {
 #endif
   add(A_exportChart, "A_exportChart", QStringLiteral("&Export chart data..."), QKeySequence(),
       &TForm1::ExportChartClick);
+  add(A_saveChartPicture, "A_saveChartPicture", QStringLiteral("Save c&hart picture..."), QKeySequence(),
+      &TForm1::SaveChartPictureClick);
   add(A_savePicture, "A_savePicture", QStringLiteral("Save &picture..."), QKeySequence(),
       &TForm1::SavePictureClick);
   file->addSeparator();
@@ -63,8 +64,37 @@ void TForm1::CreateMenu() {
 }
 
 std::string TForm1::ReportFile(const std::string& message) {
-  status_->Report(StatusLine::Source::File, message);
+  if (message.empty()) {
+    FileSucceeded();
+  } else {
+    status_->Report(StatusLine::Source::File, message);
+  }
   return message;
+}
+
+std::string TForm1::ReportSaved(const QString& path) {
+  FileSucceeded();
+  status_->Confirm(StatusLine::Source::File, SavedConfirmation(path));
+  return {};
+}
+
+void TForm1::FileSucceeded() {
+  status_->Report(StatusLine::Source::File, {});
+  if (faultBox_) faultBox_->close();
+}
+
+void TForm1::ShowOpenFault(const QString& path, const std::string& message) {
+  // Not modal: the run goes on behind it, and tests are not held up.
+  if (!faultBox_) {
+    faultBox_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Cannot open the world"), QString(),
+                                QMessageBox::Ok, this);
+    faultBox_->setObjectName(QStringLiteral("openFault"));
+    faultBox_->setModal(false);
+    faultBox_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  faultBox_->setText(QStringLiteral("Cannot open %1").arg(QFileInfo(path).fileName()));
+  faultBox_->setInformativeText(QString::fromStdString(message));
+  faultBox_->show();
 }
 
 void TForm1::SetWorldFile(const QString& path) {
@@ -74,29 +104,30 @@ void TForm1::SetWorldFile(const QString& path) {
 }
 
 std::string TForm1::ExportChart(const QString& path) {
-  std::string text = "step,successful,returning,track_max\n";
-  for (const ChartPoint& p : Chart1->Points()) {
-    for (double v : {p.step, p.successful, p.returning}) {
-      AppendNumber(text, v);
-      text += ',';
-    }
-    AppendNumber(text, p.trackMax);
-    text += '\n';
-  }
-  // QSaveFile writes a temporary file beside `path` and renames it only
-  // when everything is written.
-  QSaveFile file(path);
-  const auto size = static_cast<qint64>(text.size());
-  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), size) != size || !file.commit()) {
-    return ReportFile("cannot write chart data to " + Quoted(path) + ": " + file.errorString().toStdString());
-  }
-  return ReportFile({});
+  const std::string text = ChartCsv(Chart1->Points());
+  const std::string error = WriteWindowFile(path, [&](QIODevice& device) -> std::string {
+    const auto size = static_cast<qint64>(text.size());
+    return device.write(text.data(), size) == size ? std::string() : device.errorString().toStdString();
+  });
+  return error.empty() ? ReportSaved(path) : ReportFile(error);
 }
 
 std::string TForm1::SavePicture(const QString& path) {
-  std::string error;
-  if (!SavePng(display_->Composite(), path.toStdString(), error)) return ReportFile(error);
-  return ReportFile({});
+  const QImage image = display_->Composite();
+  if (image.isNull()) return ReportFile("there is no picture to write to " + Quoted(path));
+  const std::string error = WriteWindowFile(path, [&](QIODevice& device) -> std::string {
+    QImageWriter writer(&device, "png");
+    return writer.write(image) ? std::string() : writer.errorString().toStdString();
+  });
+  return error.empty() ? ReportSaved(path) : ReportFile(error);
+}
+
+std::string TForm1::SaveChartPicture(const QString& path) {
+  Chart1->Flush();  // every point stored so far, not only those shown
+  const bool svg = IsSvgPath(path);
+  const std::string error =
+      WriteWindowFile(path, [&](QIODevice& device) { return WriteChartPicture(*Chart1, device, svg); });
+  return error.empty() ? ReportSaved(path) : ReportFile(error);
 }
 
 #if defined(QUORVAN_WORLD_FILES)
@@ -114,7 +145,7 @@ void TForm1::SaveWorldClick() {
 }
 
 void TForm1::SaveWorldAsClick() {
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save world as"), worldFile_, kWorldFilter);
+  const QString path = AskSavePath(this, QStringLiteral("Save world as"), worldFile_, kWorldFilter);
   if (!path.isEmpty()) SaveWorldFile(path);
 }
 
@@ -132,14 +163,17 @@ std::string TForm1::SaveWorldFile(const QString& path) {
 #endif
 
 void TForm1::ExportChartClick() {
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export chart data"), QString(),
-                                                    QStringLiteral("CSV files (*.csv);;All files (*)"));
+  const QString path = AskSavePath(this, QStringLiteral("Export chart data"), QString(), kCsvFilter);
   if (!path.isEmpty()) ExportChart(path);
 }
 
+void TForm1::SaveChartPictureClick() {
+  const QString path = AskSavePath(this, QStringLiteral("Save chart picture"), QString(), kChartPictureFilter);
+  if (!path.isEmpty()) SaveChartPicture(path);
+}
+
 void TForm1::SavePictureClick() {
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save picture"), QString(),
-                                                    QStringLiteral("PNG pictures (*.png);;All files (*)"));
+  const QString path = AskSavePath(this, QStringLiteral("Save picture"), QString(), kPngFilter);
   if (!path.isEmpty()) SavePicture(path);
 }
 
