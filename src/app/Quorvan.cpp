@@ -64,6 +64,10 @@ int main(int argc, char* argv[]) {
       QStringLiteral("N"));
   parser.addOption(landscapeOption);
   parser.addOption(cellSizeOption);
+  const QCommandLineOption followOption(
+      QStringLiteral("follow"), QStringLiteral("Follow agent <N> from the start (as View > Follow agent...)."),
+      QStringLiteral("N"));
+  parser.addOption(followOption);
   parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A world file to open at start."),
                                QStringLiteral("[FILE]"));
   parser.process(app);
@@ -119,6 +123,16 @@ int main(int argc, char* argv[]) {
     // the status line, and here.
     const std::string error = form.OpenWorldFile(files.front());
     if (!error.empty()) std::fprintf(stderr, "quorvan: %s\n", error.c_str());
+  }
+  if (parser.isSet(followOption)) {
+    bool ok = false;
+    const int agent = parser.value(followOption).toInt(&ok);
+    const std::string error = ok ? form.FollowAgent(agent)
+                                 : "'" + parser.value(followOption).toStdString() + "' is not an agent's index";
+    if (!error.empty()) {
+      std::fprintf(stderr, "quorvan: --follow: %s\n", error.c_str());
+      return 2;
+    }
   }
   form.show();
 

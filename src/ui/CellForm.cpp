@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "drawing_panel.h"
+#include "cell_inspector.h"
 #include "edit_marks.h"
 #include "form_display.h"
 #include "panel_image.h"
@@ -32,6 +33,7 @@ TForm1::TForm1(QWidget* parent) : TForm1(std::nullopt, parent) {}
 TForm1::TForm1(std::optional<uint64_t> seed, QWidget* parent) : QMainWindow(parent), seed_(seed) {
   CreateControls();
   CreateMenu();
+  CreateInspector();
   display_ = std::make_unique<FormDisplay>(
       sim, FormDisplay::Controls{Lbl_B, Lbl_wiggle, E_noise, E_CProbab, lbl_Steps, Chart1});
   sim.SetDisplay(display_.get());
@@ -154,6 +156,7 @@ void TForm1::RunStep() {
     status_->Report(StatusLine::Source::Step, {});
     // The only failure a step goes on after: the gravity-size text.
     status_->Report(StatusLine::Source::GravityLines, result.warning);
+    UpdateInspector();
   } else {
     status_->Report(StatusLine::Source::Step, result.error);
   }
@@ -276,6 +279,12 @@ void TForm1::Button1Click() {
 void TForm1::ZeichenPanelMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift,
                                    QPoint point) {
   editing_.MouseDown(button, shift.testFlag(Qt::ControlModifier), point.x(), point.y());
+  // The editing has no use for the middle button alone: it picks the agent
+  // to follow.
+  if (button == Qt::MiddleButton && !shift.testFlag(Qt::ControlModifier) && sim.HasWorld()) {
+    const int agent = AgentAt(sim, point.x(), point.y(), std::max(6, 2 * sim.CellSize));
+    if (agent >= 0) FollowAgent(agent);
+  }
 }
 
 void TForm1::ZeichenPanelMouseMove(QPoint point) {

@@ -11,6 +11,9 @@
 #include <optional>
 #include <string>
 
+#include <QElapsedTimer>
+
+#include "agent_follower.h"
 #include "mouse_editing.h"
 #include "simulation.h"
 #include "status_line.h"
@@ -29,6 +32,7 @@ class QTimer;
 namespace quorvan {
 
 class DrawingPanel;
+class FollowDock;
 class FormDisplay;
 class StatsChart;
 
@@ -72,6 +76,13 @@ class TForm1 : public QMainWindow {
   std::string SavePicture(const QString& path);
   /// The chart as it is shown, as SVG for a path ending in .svg, else PNG.
   std::string SaveChartPicture(const QString& path);
+  // ---- the inspector (inspector.cpp) ----
+  /// Follows agent `index`: ring and path on the panel, fields in the
+  /// dock. Returns an empty text, else the message it showed.
+  std::string FollowAgent(int index);
+  const AgentFollower& Follower() const { return follower_; }
+  FollowDock* FollowFields() const { return followDock_; }
+
   /// The world file the window names, empty when none.
   const QString& WorldFilePath() const { return worldFile_; }
 
@@ -127,6 +138,9 @@ class TForm1 : public QMainWindow {
   QAction* A_saveChartPicture = nullptr;
   QAction* A_savePicture = nullptr;
   QAction* A_quit = nullptr;
+  // The View menu's actions.
+  QAction* A_follow = nullptr;
+  QAction* A_stopFollowing = nullptr;
 
  signals:
   /// A timer event, "one step" or anything else ran a step (or tried to).
@@ -158,6 +172,9 @@ class TForm1 : public QMainWindow {
   void ExportChartClick();
   void SavePictureClick();
   void SaveChartPictureClick();
+  // The View menu.
+  void FollowAgentClick();
+  void StopFollowing();
 
  private:
   /// The components with their places, captions and initial values.
@@ -177,6 +194,16 @@ class TForm1 : public QMainWindow {
 
   /// The menu bar and its File menu (world_menu.cpp).
   void CreateMenu();
+  /// The View menu, the follow dock and the panel's hover and overlay.
+  void CreateInspector();
+  /// The cell under panel pixel `point` in the status bar.
+  void ShowCellAt(QPoint point);
+  /// After a step that ran: the followed agent's path and fields, and the
+  /// hovered cell now and then.
+  void UpdateInspector();
+  /// Another world replaced the shown one (setup or open).
+  void WorldReplaced();
+
   /// Seeds the random source (the fixed seed, else a fresh one) and builds
   /// a new world; a failing setup leaves the old world and its random
   /// stream as they were.
@@ -202,6 +229,12 @@ class TForm1 : public QMainWindow {
   bool stoppedAtStopTime_ = false;
   QString worldFile_;
   QPointer<QMessageBox> faultBox_;
+
+  AgentFollower follower_;
+  FollowDock* followDock_ = nullptr;
+  // The panel pixel under the mouse, while the mouse is over the panel.
+  std::optional<QPoint> hover_;
+  QElapsedTimer hoverShown_;
 
   std::unique_ptr<FormDisplay> display_;
   std::unique_ptr<StatusLine> status_;

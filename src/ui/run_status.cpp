@@ -32,6 +32,7 @@ void TForm1::SetupSeededWorld() {
   status_->Report(StatusLine::Source::Setup, error);
   if (error.empty()) {
     FileSucceeded();
+    WorldReplaced();
     stoppedAtStopTime_ = false;
     SetWorldFile(QString());  // the new world is no file's
   }

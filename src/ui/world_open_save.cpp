@@ -86,6 +86,7 @@ std::string TForm1::OpenWorldFile(const QString& path) {
   stoppedAtStopTime_ = sim.StepCount >= sim.StopTime;
   if (stoppedAtStopTime_) Timer1->stop();
   SetWorldFile(path);
+  WorldReplaced();
   ShowRunState();
   ZeichenPanel->RequestFrame();
   ReportFile({});
