@@ -135,6 +135,7 @@ int main(int argc, char* argv[]) {
     }
   }
   form.show();
+  form.StartRecovery();
 
   if (parser.isSet(benchmark)) {
     bool stepsOk = false;

@@ -41,6 +41,7 @@ TForm1::TForm1(std::optional<uint64_t> seed, QWidget* parent) : QMainWindow(pare
   status_ = std::make_unique<StatusLine>(Lbl_status);
   ReadSettingsFromControls();
   ConnectHandlers();
+  TrackUnsavedWork();
   FormCreate();
   Timer1->start();
   ShowRunState();
@@ -183,7 +184,9 @@ void TForm1::B_stopClick() {
 void TForm1::B_setupClick() {
   // SetupWorld releases the old world itself, once every input has
   // converted and the new world's memory is had: a failing setup leaves
-  // the old world running. The timer keeps its state.
+  // the old world running. The timer keeps its state. The world it
+  // replaces stays recoverable when it has unsaved changes.
+  Autosave();
   SetupSeededWorld();
   ZeichenPanel->RequestFrame();
 }
@@ -279,6 +282,7 @@ void TForm1::Button1Click() {
 void TForm1::ZeichenPanelMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift,
                                    QPoint point) {
   editing_.MouseDown(button, shift.testFlag(Qt::ControlModifier), point.x(), point.y());
+  if (editing_.CtrlDown && sim.HasWorld()) EditedWithMouse();  // a destination was added
   // The editing has no use for the middle button alone: it picks the agent
   // to follow.
   if (button == Qt::MiddleButton && !shift.testFlag(Qt::ControlModifier) && sim.HasWorld()) {
@@ -288,7 +292,10 @@ void TForm1::ZeichenPanelMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers
 }
 
 void TForm1::ZeichenPanelMouseMove(QPoint point) {
-  if (editing_.MouseMove(point.x(), point.y())) ZeichenPanel->RequestFrame();
+  if (editing_.MouseMove(point.x(), point.y())) {
+    EditedWithMouse();
+    ZeichenPanel->RequestFrame();
+  }
 }
 
 void TForm1::ZeichenPanelMouseUp(Qt::MouseButton /*button*/, QPoint /*point*/) {

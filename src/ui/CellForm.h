@@ -12,6 +12,7 @@
 #include <string>
 
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include "agent_follower.h"
 #include "mouse_editing.h"
@@ -83,6 +84,24 @@ class TForm1 : public QMainWindow {
   const AgentFollower& Follower() const { return follower_; }
   FollowDock* FollowFields() const { return followDock_; }
 
+  // ---- unsaved work (unsaved_work.cpp) ----
+  /// Minutes between two autosaves of a world with unsaved changes.
+  static constexpr int kAutosaveMinutes = 3;
+  /// Mouse edits or setting changes since the world was made, opened or saved.
+  bool HasUnsavedWork() const;
+  /// Saves a world with unsaved changes to its recovery file (nothing
+  /// else, and only after StartRecovery). Returns an empty text or the
+  /// failure, which the status line shows.
+  std::string Autosave();
+  /// The program's session, not a test's: marks the session as running in
+  /// the recovery folder, offers the latest recovery file when a session
+  /// before did not end, and starts the autosaves.
+  void StartRecovery();
+  /// Opens a recovery file as an unnamed world with unsaved changes.
+  std::string RecoverWorld(const QString& path);
+  /// The recovery folder of this session, empty before StartRecovery.
+  const QString& RecoveryFolderInUse() const { return recoveryFolder_; }
+
   /// The world file the window names, empty when none.
   const QString& WorldFilePath() const { return worldFile_; }
 
@@ -135,6 +154,7 @@ class TForm1 : public QMainWindow {
   QAction* A_save = nullptr;
   QAction* A_saveAs = nullptr;
   QAction* A_exportChart = nullptr;
+  QAction* A_recover = nullptr;
   QAction* A_saveChartPicture = nullptr;
   QAction* A_savePicture = nullptr;
   QAction* A_quit = nullptr;
@@ -172,6 +192,7 @@ class TForm1 : public QMainWindow {
   void ExportChartClick();
   void SavePictureClick();
   void SaveChartPictureClick();
+  void RecoverClick();
   // The View menu.
   void FollowAgentClick();
   void StopFollowing();
@@ -194,6 +215,19 @@ class TForm1 : public QMainWindow {
 
   /// The menu bar and its File menu (world_menu.cpp).
   void CreateMenu();
+  /// Unsaved work: the title follows the controls; the autosave timer.
+  void TrackUnsavedWork();
+  /// The world now shown is as made, opened or saved: nothing unsaved.
+  void WorkSaved();
+  /// A mouse edit changed the world.
+  void EditedWithMouse();
+  /// The title: the program, the file, and whether changes are unsaved.
+  void ShowTitle();
+  /// Whether the world may be replaced or the window closed: asks to
+  /// save unsaved work first (Save, Discard, Cancel).
+  bool MaySetWorldAside();
+  void closeEvent(QCloseEvent* event) override;
+
   /// The View menu, the follow dock and the panel's hover and overlay.
   void CreateInspector();
   /// The cell under panel pixel `point` in the status bar.
@@ -201,6 +235,8 @@ class TForm1 : public QMainWindow {
   /// After a step that ran: the followed agent's path and fields, and the
   /// hovered cell now and then.
   void UpdateInspector();
+  /// The followed agent's fields in the dock now.
+  void RefreshFollowDock();
   /// Another world replaced the shown one (setup or open).
   void WorldReplaced();
 
@@ -230,8 +266,21 @@ class TForm1 : public QMainWindow {
   QString worldFile_;
   QPointer<QMessageBox> faultBox_;
 
+  bool editsUnsaved_ = false;
+  // The settings as the world was made, opened or saved.
+  Settings savedSettings_;
+  QString recoveryFolder_;
+  // This world's recovery file, once it has one.
+  QString recoveryPath_;
+  QString sessionMark_;
+  QTimer autosave_;
+
   AgentFollower follower_;
   FollowDock* followDock_ = nullptr;
+  // Spaces the dock's refreshes; a step within the space leaves its fields
+  // pending for the timeout.
+  QTimer dockRefresh_;
+  bool dockPending_ = false;
   // The panel pixel under the mouse, while the mouse is over the panel.
   std::optional<QPoint> hover_;
   QElapsedTimer hoverShown_;

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "CellForm.h"
 #include "cell_inspector.h"
@@ -21,6 +22,11 @@ namespace {
 // the run goes on (milliseconds): the status bar need not change at the
 // steps' pace.
 constexpr int kHoverRefreshMs = 100;
+// The same for the follow dock: a refresh lays the dock out anew, which
+// at every step of a running timer would cost a third of its steps. The
+// last step's fields always come, at most this late (milliseconds); steps
+// taken one at a time show at once.
+constexpr int kDockRefreshMs = 40;
 
 }  // namespace
 
@@ -31,6 +37,12 @@ void TForm1::CreateInspector() {
   connect(followDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     // Closing the dock ends the following.
     if (!visible && follower_.Following() && !isMinimized() && isVisible()) StopFollowing();
+  });
+  dockRefresh_.setSingleShot(true);
+  connect(&dockRefresh_, &QTimer::timeout, this, [this] {
+    if (!dockPending_) return;
+    dockPending_ = false;
+    RefreshFollowDock();
   });
   ZeichenPanel->SetOverlay([this](QPainter& painter) { follower_.Paint(painter, sim); });
   connect(ZeichenPanel, &DrawingPanel::Hover, this, &TForm1::ShowCellAt);
@@ -72,7 +84,7 @@ std::string TForm1::FollowAgent(int index) {
   status_->Report(StatusLine::Source::Follow, {});
   follower_.Follow(sim, static_cast<std::size_t>(index));
   followDock_->setWindowTitle(QStringLiteral("Agent %1").arg(index));
-  followDock_->ShowFields(DescribeAgent(sim, follower_.Index()));
+  RefreshFollowDock();
   followDock_->show();
   A_stopFollowing->setEnabled(true);
   ZeichenPanel->RequestFrame();
@@ -103,13 +115,21 @@ void TForm1::FollowAgentClick() {
 void TForm1::UpdateInspector() {
   if (follower_.Following()) {
     follower_.Record(sim);
-    if (follower_.Following()) {
-      followDock_->ShowFields(DescribeAgent(sim, follower_.Index()));
-    } else {
+    if (!follower_.Following()) {
       StopFollowing();
+    } else if (dockRefresh_.isActive() && Timer1->isActive()) {
+      dockPending_ = true;
+    } else {
+      RefreshFollowDock();
     }
   }
   if (hover_ && hoverShown_.elapsed() >= kHoverRefreshMs) ShowCellAt(*hover_);
+}
+
+void TForm1::RefreshFollowDock() {
+  if (!follower_.Following()) return;
+  followDock_->ShowFields(DescribeAgent(sim, follower_.Index()));
+  dockRefresh_.start(kDockRefreshMs);
 }
 
 void TForm1::WorldReplaced() {

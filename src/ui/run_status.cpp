@@ -35,6 +35,7 @@ void TForm1::SetupSeededWorld() {
     WorldReplaced();
     stoppedAtStopTime_ = false;
     SetWorldFile(QString());  // the new world is no file's
+    WorkSaved();
   }
   ShowRunState();
 }

@@ -48,6 +48,7 @@ void TForm1::CreateMenu() {
   add(A_save, "A_save", QStringLiteral("&Save world"), QKeySequence::Save, &TForm1::SaveWorldClick);
   add(A_saveAs, "A_saveAs", QStringLiteral("Save world &as..."), QKeySequence(QStringLiteral("Ctrl+Shift+S")),
       &TForm1::SaveWorldAsClick);
+  add(A_recover, "A_recover", QStringLiteral("&Recover..."), QKeySequence(), &TForm1::RecoverClick);
   file->addSeparator();
 #endif
   add(A_exportChart, "A_exportChart", QStringLiteral("&Export chart data..."), QKeySequence(),
@@ -99,8 +100,7 @@ void TForm1::ShowOpenFault(const QString& path, const std::string& message) {
 
 void TForm1::SetWorldFile(const QString& path) {
   worldFile_ = path;
-  setWindowTitle(path.isEmpty() ? QStringLiteral("Quorvan")
-                                : QStringLiteral("Quorvan - ") + QFileInfo(path).fileName());
+  ShowTitle();
 }
 
 std::string TForm1::ExportChart(const QString& path) {
@@ -132,6 +132,7 @@ std::string TForm1::SaveChartPicture(const QString& path) {
 
 #if defined(QUORVAN_WORLD_FILES)
 void TForm1::OpenWorldClick() {
+  if (!MaySetWorldAside()) return;
   const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open world"), worldFile_, kWorldFilter);
   if (!path.isEmpty()) OpenWorldFile(path);
 }
@@ -152,6 +153,7 @@ void TForm1::SaveWorldAsClick() {
 #else
 // Built without the world file library: the actions are not in the menu.
 void TForm1::OpenWorldClick() {}
+void TForm1::RecoverClick() {}
 void TForm1::SaveWorldClick() {}
 void TForm1::SaveWorldAsClick() {}
 std::string TForm1::OpenWorldFile(const QString& path) {

@@ -86,6 +86,7 @@ std::string TForm1::OpenWorldFile(const QString& path) {
   stoppedAtStopTime_ = sim.StepCount >= sim.StopTime;
   if (stoppedAtStopTime_) Timer1->stop();
   SetWorldFile(path);
+  WorkSaved();
   WorldReplaced();
   ShowRunState();
   ZeichenPanel->RequestFrame();
@@ -99,6 +100,7 @@ std::string TForm1::SaveWorldFile(const QString& path) {
   const std::string error = SaveWorld(path.toStdString(), sim, chart);
   if (!error.empty()) return ReportFile(error);
   SetWorldFile(path);
+  WorkSaved();
   return ReportSaved(path);
 }
 
