@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -136,6 +137,9 @@ void TForm1::FormCreate() {
 
 void TForm1::FormDestroy() {
   Timer1->stop();
+  // The session ends here, however the window was closed: the next start
+  // has nothing to offer from it.
+  if (!sessionMark_.isEmpty()) QFile::remove(sessionMark_);
   sim.ClearWorld();
   ZeichenPanel->SetLayers(nullptr);
   sim.SetDisplay(nullptr);
@@ -185,8 +189,9 @@ void TForm1::B_setupClick() {
   // SetupWorld releases the old world itself, once every input has
   // converted and the new world's memory is had: a failing setup leaves
   // the old world running. The timer keeps its state. The world it
-  // replaces stays recoverable when it has unsaved changes.
-  Autosave();
+  // replaces stays recoverable when it has unsaved mouse edits (the
+  // settings stay in the controls).
+  if (editsUnsaved_) Autosave();
   SetupSeededWorld();
   ZeichenPanel->RequestFrame();
 }

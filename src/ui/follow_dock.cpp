@@ -1,6 +1,7 @@
 #include "follow_dock.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 
 namespace quorvan {
@@ -17,7 +18,12 @@ FollowDock::FollowDock(QWidget* parent)
   fields_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   fields_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   fields_->setContentsMargins(6, 4, 6, 4);
-  fields_->setMinimumWidth(fields_->fontMetrics().horizontalAdvance(QStringLiteral("  (-1,-1) 0.1234e-05  ")));
+  // A size of its own that every agent's fields fit (eight directions at
+  // most): a new text then repaints the label alone, never lays out the
+  // window, which at the run's pace would cost it steps.
+  const QFontMetrics metrics = fields_->fontMetrics();
+  fields_->setFixedSize(metrics.horizontalAdvance(QStringLiteral("last sensing (direction, chance):")) + 16,
+                        metrics.lineSpacing() * 17 + 12);
   setWidget(fields_);
 }
 

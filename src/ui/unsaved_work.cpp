@@ -84,8 +84,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  // A clean end: this session leaves nothing to offer at the next start.
-  if (!sessionMark_.isEmpty()) QFile::remove(sessionMark_);
   event->accept();
 }
 
