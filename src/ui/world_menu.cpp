@@ -3,6 +3,7 @@
 // does the work, so that tests can call those directly.
 
 #include <QAction>
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -92,6 +93,11 @@ void TForm1::ShowOpenFault(const QString& path, const std::string& message) {
     faultBox_->setObjectName(QStringLiteral("openFault"));
     faultBox_->setModal(false);
     faultBox_->setAttribute(Qt::WA_DeleteOnClose);
+    // The program's usual font, not the design's small one, and room for
+    // a path on one line.
+    faultBox_->setFont(QApplication::font());
+    faultBox_->setStyleSheet(
+        QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel { min-width: 340px; }"));
   }
   faultBox_->setText(QStringLiteral("Cannot open %1").arg(QFileInfo(path).fileName()));
   faultBox_->setInformativeText(QString::fromStdString(message));
