@@ -142,6 +142,7 @@ void TForm1::FormDestroy() {
   if (!sessionMark_.isEmpty()) QFile::remove(sessionMark_);
   sim.ClearWorld();
   ZeichenPanel->SetLayers(nullptr);
+  ZeichenPanel->SetOverlay({});
   sim.SetDisplay(nullptr);
   // The controls outlive this object's members: none may call back.
   for (QObject* child : findChildren<QObject*>()) child->disconnect(this);

@@ -18,9 +18,20 @@ QString WithFilterExtension(const QString& path, const QString& filter) {
 }
 
 QString AskSavePath(QWidget* parent, const QString& caption, const QString& start, const QString& filters) {
-  QString chosen;
-  const QString path = QFileDialog::getSaveFileName(parent, caption, start, filters, &chosen);
-  return WithFilterExtension(path, chosen.isEmpty() ? filters.section(QStringLiteral(";;"), 0, 0) : chosen);
+  QFileDialog dialog(parent, caption, start, filters);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // The dialog adds the chosen filter's extension itself, before it asks
+  // whether to replace a file: so it asks about the file that is written.
+  const auto suffixOf = [](const QString& filter) {
+    const QString probe = WithFilterExtension(QStringLiteral("x"), filter);
+    return probe.size() > 2 ? probe.mid(2) : QString();
+  };
+  dialog.setDefaultSuffix(suffixOf(filters.section(QStringLiteral(";;"), 0, 0)));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog, suffixOf](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  // A dialog of the desktop's may leave the suffix out.
+  return WithFilterExtension(dialog.selectedFiles().constFirst(), dialog.selectedNameFilter());
 }
 
 }  // namespace quorvan

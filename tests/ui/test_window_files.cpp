@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <numeric>
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "drawing_panel.h"
@@ -42,6 +43,8 @@ class WindowFilesTest : public QObject {
   void pictureIsThePanelAsShown();
   void savePathsGetTheFilterExtension_data();
   void savePathsGetTheFilterExtension();
+  void saveDialogAddsTheChosenFiltersExtension_data();
+  void saveDialogAddsTheChosenFiltersExtension();
   void savedFilesAreConfirmed_data();
   void savedFilesAreConfirmed();
   void failuresNameTheFileAndKeepWhatWasThere_data();
@@ -123,6 +126,39 @@ void WindowFilesTest::savePathsGetTheFilterExtension() {
   QFETCH(QString, filter);
   QFETCH(QString, saved);
   QCOMPARE(quorvan::WithFilterExtension(typed, filter), saved);
+}
+
+void WindowFilesTest::saveDialogAddsTheChosenFiltersExtension_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("saved");
+  QTest::newRow("first filter") << "" << "edited" << "edited.png";
+  QTest::newRow("second filter") << "SVG drawings (*.svg)" << "edited" << "edited.svg";
+  QTest::newRow("typed extension") << "SVG drawings (*.svg)" << "edited.png" << "edited.png";
+  QTest::newRow("all files") << "All files (*)" << "edited" << "edited";
+}
+
+void WindowFilesTest::saveDialogAddsTheChosenFiltersExtension() {
+  QFETCH(QString, filter);
+  QFETCH(QString, typed);
+  QFETCH(QString, saved);
+  QTemporaryDir dir;
+  // The dialog is answered as a user would: a filter, a name, Save.
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    QVERIFY(dialog != nullptr);
+    if (!filter.isEmpty()) {
+      dialog->selectNameFilter(filter);
+      emit dialog->filterSelected(filter);
+    }
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name != nullptr);
+    name->setText(typed);
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  const QString path = quorvan::AskSavePath(nullptr, QStringLiteral("Save"), dir.path(),
+                                            QStringLiteral("PNG pictures (*.png);;SVG drawings (*.svg);;All files (*)"));
+  QCOMPARE(path, dir.filePath(saved));
 }
 
 void WindowFilesTest::savedFilesAreConfirmed_data() {
