@@ -135,7 +135,9 @@ int main(int argc, char* argv[]) {
     }
   }
   form.show();
-  form.StartRecovery();
+  // A benchmark is no session of the user's: no recovery, and no question
+  // that would hold it up.
+  if (!parser.isSet(benchmark)) form.StartRecovery();
 
   if (parser.isSet(benchmark)) {
     bool stepsOk = false;
