@@ -23,7 +23,8 @@ void StatusLine::Report(Source source, const std::string& message) {
 
 void StatusLine::Confirm(Source source, const std::string& text) {
   if (!message_.empty() && source == source_) message_.clear();
-  label_->setText(QString::fromStdString(text));
+  // A failure that still stands stays in sight beside the confirmation.
+  label_->setText(QString::fromStdString(message_.empty() ? text : text + " | " + message_));
 }
 
 }  // namespace quorvan

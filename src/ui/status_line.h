@@ -22,7 +22,8 @@ class StatusLine {
   void Report(Source source, const std::string& message);
 
   /// A success of `source` that says so: `text` (a file saved, its size)
-  /// is shown until the next message.
+  /// is shown until the next message, followed by a failure of another
+  /// source that still stands.
   void Confirm(Source source, const std::string& text);
 
   /// The failure shown now, empty when there is none.

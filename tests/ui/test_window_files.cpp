@@ -392,6 +392,12 @@ void WindowFilesTest::refusedOpenShowsABoxUntilALaterSuccess() {
   QCOMPARE(form.ExportChart(dir.filePath(QStringLiteral("c.csv"))), std::string());
   QTRY_VERIFY(form.findChild<QMessageBox*>(QStringLiteral("openFault")) == nullptr);
   QVERIFY(form.Lbl_status->text().startsWith(QStringLiteral("saved 'c.csv'")));
+  QVERIFY(!form.Lbl_status->text().contains(QStringLiteral("notes.qvw")));
+  // A failure of another kind that still stands stays in sight.
+  form.E_stop->setText(QStringLiteral("abc"));
+  QCOMPARE(form.ExportChart(dir.filePath(QStringLiteral("c.csv"))), std::string());
+  QVERIFY2(form.Lbl_status->text().endsWith(QStringLiteral(") | 'abc' is not a valid integer value")),
+           qPrintable(form.Lbl_status->text()));
 }
 #endif
 
