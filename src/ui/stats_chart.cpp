@@ -197,7 +197,8 @@ void StatsChart::paintEvent(QPaintEvent* event) {
 }
 
 void StatsChart::SetRange(QValueAxis* axis, double low, double high) {
-  if (axis->min() == low && axis->max() == high) return;
+  // A new axis already spans 0..1, but with no tick interval yet.
+  if (axis->min() == low && axis->max() == high && axis->tickInterval() > 0.0) return;
   // high - low may exceed the largest double; halves do not.
   const double half = high / 2.0 - low / 2.0;
   const double step = std::isfinite(high - low) ? TickStep(high - low) : 2.0 * TickStep(half);
