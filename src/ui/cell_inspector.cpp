@@ -59,7 +59,7 @@ QString DescribeAgent(const Simulation& sim, std::size_t index) {
         << QStringLiteral("cell: col %1, row %2").arg(a.CellX).arg(a.CellY)
         << QStringLiteral("heading: %1").arg(a.Heading)
         << QStringLiteral("scent sum: %1").arg(Number(a.ScentSum))
-        << QStringLiteral("last sensing (direction, chance):");
+        << QStringLiteral("last sensing (direction, chance %):");
   if (directions.isEmpty()) directions << QStringLiteral("none");
   for (const QString& d : directions) lines << QStringLiteral("  ") + d;
   return lines.join(QLatin1Char('\n'));

@@ -22,7 +22,7 @@ FollowDock::FollowDock(QWidget* parent)
   // most): a new text then repaints the label alone, never lays out the
   // window, which at the run's pace would cost it steps.
   const QFontMetrics metrics = fields_->fontMetrics();
-  fields_->setFixedSize(metrics.horizontalAdvance(QStringLiteral("last sensing (direction, chance):")) + 16,
+  fields_->setFixedSize(metrics.horizontalAdvance(QStringLiteral("last sensing (direction, chance %):")) + 16,
                         metrics.lineSpacing() * 17 + 12);
   setWidget(fields_);
 }
