@@ -1,6 +1,7 @@
 #include "experiment_file.h"
 
 #include <charconv>
+#include <filesystem>
 #include <toml++/toml.h>
 
 #include "sweep_values.h"
@@ -86,6 +87,7 @@ const char* Expected(Scalar type) {
 
 std::string ReadExperimentFile(const std::string& path, std::vector<ExperimentValue>& values) {
   toml::table table;
+  if (std::error_code ec; std::filesystem::is_directory(path, ec)) return path + ": is a folder, not an experiment file";
   try {
     table = toml::parse_file(path);
   } catch (const toml::parse_error& e) {

@@ -537,6 +537,17 @@ void ReadAgents(hid_t file, Loaded& w) {
   }
 }
 
+// A destination's point is where a Ctrl-click fell on the panel, or the
+// centre of a landscape's cell (which for some cell sizes lies a pixel past
+// the panel's edge); nothing else makes one.
+void CheckDestinationPoint(const Loaded& w, std::size_t i, int32_t x, int32_t y) {
+  const int32_t width = std::max(kPanelWidth, w.ColCount * w.CellSize);
+  const int32_t height = std::max(kPanelHeight, w.RowCount * w.CellSize);
+  Require(x >= 0 && x < width && y >= 0 && y < height,
+          "destination " + std::to_string(i) + ": point (" + std::to_string(x) + ", " + std::to_string(y) +
+              ") lies off the panel (dataset '/destinations/X', '/destinations/Y')");
+}
+
 void ReadDestinations(hid_t file, Loaded& w) {
   Id g(OpenGroup(file, "destinations"), H5Gclose);
   const hsize_t n = TableLength(g, "X");
@@ -546,6 +557,7 @@ void ReadDestinations(hid_t file, Loaded& w) {
   w.destinations.resize(static_cast<std::size_t>(n));
   for (std::size_t i = 0; i < w.destinations.size(); ++i) {
     Require(returns[i] >= 0, "destination " + std::to_string(i) + ": negative return count");
+    CheckDestinationPoint(w, i, x[i], y[i]);
     w.destinations[i] = {x[i], y[i], returns[i]};
   }
 }

@@ -101,6 +101,7 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
       {{"--experiment", (dir / "unknown.toml").string(), "--out", out}, "wigle"},
       {{"--experiment", (dir / "type.toml").string(), "--out", out}, "'wiggle' must be"},
       {{"--experiment", (dir / "syntax.toml").string(), "--out", out}, "line"},
+      {{"--experiment", dir.string(), "--out", out}, "is a folder, not an experiment file"},
       {{"--shard", "3/2", "--out", out}, "--shard"},
       {{"--replicates", "0", "--out", out}, "--replicates"},
       {{"--wiggle", "0,20"}, "--out"},

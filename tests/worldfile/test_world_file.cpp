@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <functional>
 #include <optional>
@@ -87,6 +89,58 @@ void SetVersion(const std::string& path, int32_t v) {
   H5Fclose(f);
 }
 
+// Worlds that only a mouse or a setting can make: they must open as saved.
+TEST(WorldFile, WhatTheMouseAndTheSettingsMakeOpens) {
+  struct Made {
+    const char* name;
+    std::function<void(Simulation&)> make;
+    bool (*trailHas)(double) = nullptr;  // what some trail value must then be
+  };
+  const auto decay = [](const char* rate, int steps) {
+    return [=](Simulation& sim) {
+      sim.settings.CB_decay = true;
+      sim.settings.E_decay = rate;
+      Steps(sim, steps);
+    };
+  };
+  const Made kMade[] = {
+      {"nest freed", [](Simulation& sim) { sim.EditCellAt(202, 202, EditAction::Free, 0); }},
+      {"destination cells anywhere",
+       [](Simulation& sim) {
+         const int32_t d = sim.AddDestination(0, 0);
+         for (int32_t x : {0, 200, 403}) sim.EditCellAt(x, 403 - x, EditAction::Destination, d);
+       }},
+      {"a destination with no cell (Ctrl-click off the grid)", [](Simulation& sim) { sim.AddDestination(403, 403); }},
+      // A rate above 1 overflows the trails; a rate of 0 after that makes
+      // NaN of infinity (0 * inf): both are trails a user can make.
+      {"infinite trails", decay("3", 700), [](double v) { return std::isinf(v); }},
+      {"infinite, then NaN trails",
+       [&](Simulation& sim) {
+         decay("3", 700)(sim);
+         decay("0", 1)(sim);
+       },
+       [](double v) { return std::isnan(v); }},
+  };
+  for (const Made& m : kMade) {
+    SCOPED_TRACE(m.name);
+    Simulation made;
+    testing::BuildWorld(made, {.cellSize = 10, .agents = 50, .mode = kRandomDestinations, .seed = 3});
+    m.make(made);
+    Steps(made, 2);
+    if (m.trailHas) {
+      const double* track = made.Cells.TrackData();
+      EXPECT_TRUE(std::any_of(track, track + made.Cells.Count(), m.trailHas));
+    }
+    const std::string path = TempPath("made");
+    ASSERT_EQ(SaveWorld(path, made, {}), "");
+    Simulation opened;
+    std::vector<ChartPoint> chart;
+    EXPECT_EQ(OpenWorld(path, opened, chart), "");
+    EXPECT_EQ(WorldDigest(opened), WorldDigest(made));
+    std::filesystem::remove(path);
+  }
+}
+
 TEST(WorldFile, DamagedFilesAreRefusedAndChangeNothing) {
   const Damage kDamages[] = {
       {"missing", [](const std::string& p) { std::filesystem::remove(p); }, "no such file"},
@@ -105,6 +159,17 @@ TEST(WorldFile, DamagedFilesAreRefusedAndChangeNothing) {
       {"heading", [](const std::string& p) { Write(p, "/agents/Heading", -5); }, "heading outside 0..360"},
       {"directions", [](const std::string& p) { Write(p, "/agents/DirectionCount", 9); }, "more than 8"},
       {"distance", [](const std::string& p) { Write(p, "/cells/Distance", 3); }, "does not match the grid"},
+      {"destination far right", [](const std::string& p) { Write(p, "/destinations/X", 5000); },
+       "destination 0: point (5000, "},
+      {"destination far left", [](const std::string& p) { Write(p, "/destinations/X", INT32_MIN); },
+       "destination 0: point (-2147483648, "},
+      {"destination below", [](const std::string& p) { Write(p, "/destinations/Y", 404); }, ", 404) lies off the panel"},
+      {"negative dest index",
+       [](const std::string& p) {
+         Write(p, "/cells/Kind", 2);
+         Write(p, "/cells/DestIndex", -1);
+       },
+       "destination index -1 out of range"},
       // A file on which HDF5's own read crashes in a fresh process; after
       // this process's earlier reads the library may refuse it before it
       // gets there (the batch test pins the crash's message).
