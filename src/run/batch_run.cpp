@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "settings_limits.h"
+#include "json_text.h"
 #include "world_file.h"
 
 namespace quorvan::batch {
@@ -147,7 +148,7 @@ std::string SummaryJson(const BatchOptions& o, const Simulation& sim, const RunS
   json summary = {
       {"seed", s.seed},
       {"landscape_seed", landscapeSeed ? json(*landscapeSeed) : json(nullptr)},
-      {"world", o.worldPath.empty() ? json(nullptr) : json(o.worldPath)},
+      {"world", o.worldPath.empty() ? json(nullptr) : json(JsonText(o.worldPath))},
       {"start_step", s.startStep},
       {"settings", settings},
       {"steps", s.stepsRun},

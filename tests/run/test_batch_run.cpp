@@ -13,6 +13,7 @@
 
 #include "batch_picture.h"
 #include "batch_run.h"
+#include "json_text.h"
 #include "world_file.h"
 
 namespace quorvan::batch {
@@ -130,6 +131,22 @@ TEST(BatchRun, SummaryJsonHoldsTheRun) {
   ASSERT_EQ(RunWorld(Options({"--steps", "1", "--agents", "1"}), 9, plainSim, nullptr, summary), "");
   const auto plain = nlohmann::json::parse(SummaryJson(Options({}), plainSim, summary));
   EXPECT_TRUE(plain["settings"]["decay"].is_null());
+}
+
+TEST(BatchRun, SummaryJsonRecordsAWorldNameThatIsNotUtf8) {
+  const std::string path = (std::filesystem::temp_directory_path() / "quorvan_w\xff\xe9.qvw").string();
+  Simulation saved;
+  RunSummary summary;
+  ASSERT_EQ(RunWorld(Options({"--steps", "2", "--agents", "3"}), 9, saved, nullptr, summary), "");
+  ASSERT_EQ(SaveWorld(path, saved, {}), "");
+  BatchOptions o = Options({"--steps", "4"});
+  o.worldPath = path;
+  Simulation sim;
+  ASSERT_EQ(RunWorld(o, std::nullopt, sim, nullptr, summary), "");
+  const auto j = nlohmann::json::parse(SummaryJson(o, sim, summary));
+  EXPECT_EQ(TextFromJson(j["world"].get<std::string>()), path);
+  EXPECT_NE(j["world"].get<std::string>().find("quorvan_w\\xff\\xe9.qvw"), std::string::npos);
+  std::filesystem::remove(path);
 }
 
 TEST(BatchRun, PictureShowsTheAgentsUnlessLeftOut) {
