@@ -7,6 +7,7 @@
 #include "settings_limits.h"
 #include "json_text.h"
 #include "world_file.h"
+#include "world_setting_texts.h"
 
 namespace quorvan::batch {
 
@@ -53,6 +54,7 @@ std::string StartFromWorld(const BatchOptions& options, std::optional<uint64_t> 
   }
   if (options.Given("--landscape-seed")) return "--landscape-seed: the landscape of " + world + " is built already";
   ApplyGivenOptions(options, sim.settings);
+  if (std::string error = CheckStepTexts(options.worldPath, sim.settings); !error.empty()) return error;
   if (options.Given("--steps")) sim.StopTime = options.steps;
   if (seed) sim.Rand.FixSeed(*seed);
   return {};

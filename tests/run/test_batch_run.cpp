@@ -149,6 +149,48 @@ TEST(BatchRun, SummaryJsonRecordsAWorldNameThatIsNotUtf8) {
   std::filesystem::remove(path);
 }
 
+// A world saved from the window may hold any text typed into a setting; a
+// run from it names the file and the attribute, and shows odd bytes escaped.
+TEST(BatchRun, ABadSettingTextInAWorldNamesFileAndAttribute) {
+  struct Case {
+    const char* name;
+    std::function<void(Settings&)> edit;
+    std::vector<std::string> options;
+    const char* message;  // nullptr: the run goes
+  };
+  const Case kCases[] = {
+      {"noise", [](Settings& s) { s.E_noise = "na"; }, {},
+       "attribute '/settings/E_noise': 'na' is not a valid floating point value"},
+      {"consume, raw bytes", [](Settings& s) { s.E_CProbab = "0,3\xff\x1b"; }, {},
+       "attribute '/settings/E_CProbab': '0,3\\xff\\x1b' is not a valid"},
+      {"decay while on", [](Settings& s) { s.CB_decay = true; s.E_decay = "x"; }, {}, "'/settings/E_decay': 'x'"},
+      {"decay while off", [](Settings& s) { s.CB_decay = false; s.E_decay = "x"; }, {}, nullptr},
+      {"noise given over it", [](Settings& s) { s.E_noise = "na"; }, {"--noise", "20"}, nullptr},
+  };
+  const std::string path = (std::filesystem::temp_directory_path() / "quorvan_bad_text.qvw").string();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Simulation saved;
+    RunSummary summary;
+    ASSERT_EQ(RunWorld(Options({"--steps", "2", "--agents", "3"}), 9, saved, nullptr, summary), "");
+    c.edit(saved.settings);
+    ASSERT_EQ(SaveWorld(path, saved, {}), "");
+    std::vector<std::string> args = {"--steps", "4"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    BatchOptions o = Options(args);
+    o.worldPath = path;
+    Simulation sim;
+    const std::string error = RunWorld(o, std::nullopt, sim, nullptr, summary);
+    if (!c.message) {
+      EXPECT_EQ(error, "");
+      continue;
+    }
+    EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+  }
+  std::filesystem::remove(path);
+}
+
 TEST(BatchRun, PictureShowsTheAgentsUnlessLeftOut) {
   const auto path = std::filesystem::temp_directory_path() / "quorvan_batch_picture.png";
   for (bool agents : {true, false}) {
