@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -670,6 +672,31 @@ void Replace(Loaded& w, Simulation& sim, std::vector<ChartPoint>& chart) {
   chart = std::move(w.chart);
 }
 
+std::string ReadAndReplace(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
+  Loaded w;
+  if (std::string error = ReadWorldFile(path, w); !error.empty()) return error;
+  Replace(w, sim, chart);
+  return {};
+}
+
+// A file as it stands on disk: a sweep opens one world for every run, and a
+// file that a child has read through once is read here directly while it
+// stays the same file with the same size and times.
+using FileVersion = std::array<int64_t, 7>;
+
+std::optional<FileVersion> VersionOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return FileVersion{static_cast<int64_t>(st.st_dev), static_cast<int64_t>(st.st_ino), st.st_size,
+                     st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+}
+
+// Guarded by LibraryLock.
+std::set<FileVersion>& CheckedApart() {
+  static std::set<FileVersion> versions;
+  return versions;
+}
+
 }  // namespace
 
 std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<const ChartPoint> chart) {
@@ -696,15 +723,14 @@ std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<
 std::string OpenWorldInProcess(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
   const std::lock_guard lock(LibraryLock());
   Quiet();
-  Loaded w;
-  if (std::string error = ReadWorldFile(path, w); !error.empty()) return error;
-  Replace(w, sim, chart);
-  return {};
+  return ReadAndReplace(path, sim, chart);
 }
 
 std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
   const std::lock_guard lock(LibraryLock());
   Quiet();
+  const std::optional<FileVersion> version = VersionOf(path);
+  if (version && CheckedApart().contains(*version)) return ReadAndReplace(path, sim, chart);
   // The library can crash on a damaged file where no check of ours can
   // stop it: the file is read first in a child process, which dies instead.
   NoAnswer failure;
@@ -717,10 +743,8 @@ std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<Char
   if (!checked && !failure.started) return path + ": cannot start a process to read it: " + failure.how;
   if (!checked) return path + ": the file is damaged: the HDF5 library crashed reading it (" + failure.how + ")";
   if (!checked->empty()) return *checked;
-  Loaded w;
-  if (std::string error = ReadWorldFile(path, w); !error.empty()) return error;
-  Replace(w, sim, chart);
-  return {};
+  if (version && VersionOf(path) == version) CheckedApart().insert(*version);
+  return ReadAndReplace(path, sim, chart);
 }
 
 }  // namespace quorvan

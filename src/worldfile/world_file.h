@@ -46,6 +46,9 @@ std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<
 /// The HDF5 library itself can crash on a damaged file, so the file is first
 /// read and checked in a child process; a crash there becomes the message
 /// "<file>: the file is damaged: the HDF5 library crashed reading it (...)".
+/// A file that a child has read through is read directly on later opens
+/// while it stays the same (device, inode, size, modification and change
+/// times), so that a sweep pays for the child once per world.
 std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart);
 
 /// OpenWorld without the child process: a damaged file can crash the
