@@ -223,6 +223,9 @@ void WindowFilesTest::failuresNameTheFileAndKeepWhatWasThere_data() {
   QTest::newRow("save picture") << 1;
   QTest::newRow("open world") << 2;
   QTest::newRow("save world") << 3;
+#if defined(QUORVAN_WORLD_FILES)
+  QTest::newRow("open a world that crashes HDF5") << 4;
+#endif
 }
 
 void WindowFilesTest::failuresNameTheFileAndKeepWhatWasThere() {
@@ -236,22 +239,29 @@ void WindowFilesTest::failuresNameTheFileAndKeepWhatWasThere() {
   const std::size_t points = form.Chart1->StoredPoints();
   // A folder in the way of the file: nothing can be written or read there.
   const QString path = dir.filePath(QStringLiteral("in-the-way"));
-  QVERIFY(QDir().mkdir(path));
+  if (operation == 4) {
+    QVERIFY(QFile::copy(QStringLiteral(QUORVAN_HDF5_CRASH), path));
+  } else {
+    QVERIFY(QDir().mkdir(path));
+  }
   std::string error;
   switch (operation) {
     case 0: error = form.ExportChart(path); break;
     case 1: error = form.SavePicture(path); break;
-    case 2: error = form.OpenWorldFile(path); break;
+    case 2:
+    case 4: error = form.OpenWorldFile(path); break;
     default: error = form.SaveWorldFile(path); break;
   }
   QVERIFY(!error.empty());
   QVERIFY2(error.find("in-the-way") != std::string::npos, error.c_str());
   QCOMPARE(form.Status().Message(), error);
-  QVERIFY(QFileInfo(path).isDir());
+  QVERIFY(operation == 4 ? QFileInfo(path).isFile() : QFileInfo(path).isDir());
   QCOMPARE(quorvan::WorldDigest(form.sim), digest);
   QCOMPARE(form.Chart1->StoredPoints(), points);
   QCOMPARE(form.windowTitle(), QStringLiteral("Quorvan"));
-  QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());  // no leftover temporary
+  // no leftover temporary
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+           operation == 4 ? QStringList{QStringLiteral("in-the-way")} : QStringList());
 }
 
 #if defined(QUORVAN_WORLD_FILES)
