@@ -1,6 +1,7 @@
 #include "command_line.h"
 
-#include <regex>
+#include <cctype>
+#include <string_view>
 
 namespace quorvan::batch {
 
@@ -22,12 +23,39 @@ std::string RepeatedOption(const CLI::App& app) {
   return {};
 }
 
+namespace {
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+// "--name: 1 required TEXT missing" names an option given without its value.
+std::string MissingValueOption(std::string_view what) {
+  if (!StartsWith(what, "--")) return {};
+  const std::size_t colon = what.find(": ");
+  if (colon == std::string_view::npos || what.substr(colon + 2).find(" required ") == std::string_view::npos ||
+      what.size() < 8 || what.substr(what.size() - 8) != " missing") {
+    return {};
+  }
+  const std::string_view name = what.substr(0, colon);
+  for (const char c : name.substr(2)) {
+    if (!(std::islower(static_cast<unsigned char>(c)) || c == '-')) return {};
+  }
+  const std::string_view count = what.substr(colon + 2, what.find(' ', colon + 2) - (colon + 2));
+  for (const char c : count) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return {};
+  }
+  return count.empty() ? std::string() : std::string(name);
+}
+
+}  // namespace
+
+// CLI11's own words where they would puzzle: a missing value, stray arguments.
 std::string ParseErrorText(const CLI::ParseError& error) {
   const std::string what = error.what();
-  static const std::regex missing(R"(^(--[a-z-]+): \d+ required .* missing$)");
-  if (std::smatch m; std::regex_match(what, m, missing)) return m[1].str() + " needs a value";
-  static const std::regex extra(R"(^The following arguments? (was|were) not expected: (.*)$)");
-  if (std::smatch m; std::regex_match(what, m, extra)) return "unknown option or argument: " + m[2].str();
+  if (std::string option = MissingValueOption(what); !option.empty()) return option + " needs a value";
+  for (const std::string_view lead : {"The following argument was not expected: ",
+                                      "The following arguments were not expected: "}) {
+    if (StartsWith(what, lead)) return "unknown option or argument: " + what.substr(lead.size());
+  }
   return what;
 }
 
