@@ -98,6 +98,7 @@ std::string WritePlanFile(const std::string& dir, const SweepPlan& plan, const F
     j["resumed"] = resumes;
   }
   if (!record.mergedFrom.empty()) j["merged_from"] = record.mergedFrom;
+  if (!record.mergeFinished.empty()) j["merge_finished"] = record.mergeFinished;
   return WriteTextFile(dir + "/plan.json", j.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
 }
 
@@ -119,6 +120,7 @@ std::string ReadFolderRecord(const std::string& dir, FolderRecord& record) {
       }
     }
     if (j.contains("merged_from")) record.mergedFrom = j.at("merged_from").get<std::vector<std::string>>();
+    if (j.contains("merge_finished")) record.mergeFinished = j.at("merge_finished").get<std::string>();
   } catch (const json::exception& e) {
     return "'" + dir + "/plan.json' is damaged: " + e.what();
   }

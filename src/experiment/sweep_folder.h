@@ -45,6 +45,7 @@ struct FolderRecord {
   std::vector<std::string> command;     ///< the command that began the sweep
   std::vector<Resumption> resumptions;  ///< each --resume since, in order
   std::vector<std::string> mergedFrom;  ///< a merge's shard folders (empty: runs here)
+  std::string mergeFinished;            ///< when the merge completed (empty: not yet)
 };
 
 /// Reads every world file of the plan and digests its contents.

@@ -72,10 +72,7 @@ bool HoldsOnlyShards(const std::string& dir, const std::vector<std::string>& sha
 
 }  // namespace
 
-int RunSweep(const std::vector<std::string>& args) {
-  SweepParse parsed = ParseSweepCommandLine(args);
-  if (!parsed.command) return Fail(parsed.error, 2);
-  const SweepCommand& cmd = *parsed.command;
+int RunSweep(const SweepCommand& cmd) {
   const SweepPlan& plan = cmd.plan;
   const std::string parts = cmd.outDir + "/" + kPartsFolder;
   const std::string flag = cmd.resume ? "--resume: " : "";
@@ -167,33 +164,11 @@ int RunSweep(const std::vector<std::string>& args) {
   return 0;
 }
 
-int RunMerge(const std::vector<std::string>& args) {
-  std::string outDir;
-  std::optional<bool> plot;
-  bool quiet = false;
-  std::vector<std::string> shards;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--out" || a == "--plot") {
-      if (i + 1 >= args.size()) return Fail("merge: " + a + " needs a value", 2);
-      const std::string& v = args[++i];
-      if (a == "--out") {
-        outDir = v;
-      } else if (v == "none" || v == "on") {
-        plot = v == "on";
-      } else {
-        return Fail("merge: --plot: '" + v + "' is neither none nor on", 2);
-      }
-    } else if (a == "--quiet") {
-      quiet = true;
-    } else if (a.rfind("--", 0) == 0) {
-      return Fail("merge: unknown option '" + a + "'", 2);
-    } else {
-      shards.push_back(a);
-    }
-  }
-  if (outDir.empty()) return Fail("merge needs --out DIR, the folder for the joined sweep", 2);
-  if (shards.empty()) return Fail("merge needs the shares' folders: merge --out DIR SHARD_DIR...", 2);
+int RunMerge(const MergeCommand& merge) {
+  const std::string& outDir = merge.outDir;
+  const std::vector<std::string>& shards = merge.shards;
+  const std::optional<bool>& plot = merge.plot;
+  const bool quiet = merge.quiet;
 
   // One sweep, every share once, each complete and each record checked.
   std::vector<SweepPlan> plans(shards.size());
@@ -260,11 +235,13 @@ int RunMerge(const std::vector<std::string>& args) {
     }
   }
 
-  // A merge that failed before (a full disk) is finished by merging again.
+  // A merge that failed before (a full disk) is finished by merging again;
+  // one that finished is not done twice.
   SweepPlan there;
   FolderRecord thereHistory;
   const bool remerge = ReadPlan(outDir, there).empty() && ReadFolderRecord(outDir, thereHistory).empty() &&
-                       !thereHistory.mergedFrom.empty() && SweepIdentity(there) == SweepIdentity(plan);
+                       !thereHistory.mergedFrom.empty() && thereHistory.mergeFinished.empty() &&
+                       SweepIdentity(there) == SweepIdentity(plan);
   if (!remerge && !HoldsOnlyShards(outDir, shards)) {
     if (std::string error = CheckNewOutFolder(outDir, plan); !error.empty()) return Fail("merge: " + error, 2);
   }
@@ -277,13 +254,14 @@ int RunMerge(const std::vector<std::string>& args) {
   FolderLock outLock;
   if (std::string error = outLock.Take(outDir); !error.empty()) return Fail("merge: " + error, 2);
   FolderRecord history;
-  history.command = {"merge"};
-  history.command.insert(history.command.end(), args.begin(), args.end());
+  history.command = merge.command;
   history.worlds = histories[0].worlds;
   history.mergedFrom = shards;
   if (std::string error = WritePlanFile(outDir, plan, history); !error.empty()) return Fail("merge: " + error, 2);
   const std::string error = WriteResults(plan, records, [](int64_t) { return true; }, outDir, history, times);
   if (!error.empty()) return Fail("merge: " + error + "; merging again finishes it", 2);
+  history.mergeFinished = UtcNow();
+  if (std::string last = WritePlanFile(outDir, plan, history); !last.empty()) return Fail("merge: " + last, 2);
   if (!quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs of %lld shares joined in '%s'\n",
                  static_cast<long long>(plan.RunCount()), static_cast<long long>(count), outDir.c_str());

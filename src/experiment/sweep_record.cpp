@@ -6,6 +6,7 @@
 
 #include "output_file.h"
 #include "sweep_plot.h"
+#include "sweep_summary.h"
 
 #ifndef QUORVAN_VERSION
 #define QUORVAN_VERSION "unknown"
@@ -105,6 +106,7 @@ std::string WriteResults(const SweepPlan& plan, const RecordIndex& records, cons
   const auto start = std::chrono::steady_clock::now();
   std::vector<PlotCurve> curves;
   if (std::string error = WriteTables(plan, records, take, outDir, curves); !error.empty()) return error;
+  if (std::string error = WriteSummaries(outDir); !error.empty()) return error;
   times.finished = UtcNow();
   times.finishSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (std::string error = WriteTextFile(outDir + "/experiment.json", ExperimentJson(plan, history.command, times, history.mergedFrom,
@@ -113,7 +115,7 @@ std::string WriteResults(const SweepPlan& plan, const RecordIndex& records, cons
     return error;
   }
   // Last: a build without plots still leaves the tables and the record.
-  if (plan.plot) return WritePlot(curves, outDir + "/plot.png", outDir + "/plot.svg");
+  if (plan.plot) return WriteFigures(curves, outDir);
   return {};
 }
 

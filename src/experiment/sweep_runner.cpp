@@ -39,20 +39,18 @@ int StopSignal() { return gStopSignal.load(); }
 void RequestStop(int signal) { gStopSignal.store(signal); }
 void ClearStop() { gStopSignal.store(0); }
 
-std::string RunOne(const SweepPlan& plan, const BatchOptions& pointOptions, int64_t run, const std::string& identity,
+std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run, const std::string& identity,
                    RecordWriter& records, Simulation& sim, double& stepSeconds) {
-  const int64_t replicate = plan.ReplicateOf(run);
-  BatchOptions options = pointOptions;
-  if (!plan.HasLandscapeSeed() && !plan.HasWorld()) options.landscapeSeed = DerivedLandscapeSeed(plan.seed, replicate);
+  const RunSpec spec = RunSpecOf(plan, pointSpec, run);
 
   RunOutcome outcome;
-  outcome.seed = RunSeed(plan.seed, replicate);
-  outcome.landscapeSeed = options.landscapeSeed;
+  outcome.seed = *spec.seed;
+  outcome.landscapeSeed = spec.landscapeSeed;
   thread_local std::string steps;
   steps.clear();
   RunSummary summary;
   const std::string error = RunWorldSteps(
-      options, outcome.seed, sim,
+      spec, sim,
       [&](int32_t step, const StepResult& r) {
         outcome.stats.Step(step, r);
         AppendSeriesRow(steps, run, step, r);
@@ -69,7 +67,7 @@ std::string RunOne(const SweepPlan& plan, const BatchOptions& pointOptions, int6
   return records.Append(run, identity, RunRow(plan, run, outcome), steps);
 }
 
-PoolReport RunPool(const SweepPlan& plan, const std::vector<BatchOptions>& points, const std::vector<int64_t>& pending,
+PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, const std::vector<int64_t>& pending,
                    const RecordPlace& place, int jobs, const ProgressCallback& progress) {
   PoolReport report;
   std::mutex mutex;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "run_spec.h"
 #include "simulation.h"
 #include "sweep_plan.h"
 
@@ -29,7 +29,7 @@ class RecordWriter;
 /// Runs one run of the plan with the options of its point and appends its
 /// record (row and steps, under `identity`) to `records`. Returns an error
 /// text, empty on success; `stepSeconds` gets the time in the steps.
-std::string RunOne(const SweepPlan& plan, const BatchOptions& pointOptions, int64_t run, const std::string& identity,
+std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run, const std::string& identity,
                    RecordWriter& records, Simulation& sim, double& stepSeconds);
 
 /// Where a session's workers put their records: worker W of session S
@@ -55,7 +55,7 @@ using ProgressCallback = std::function<void(int64_t done, const std::string& cur
 /// Runs `pending` (run numbers, in order) on `jobs` threads. A run counts
 /// as done once its record is appended; a failure to close a record file
 /// at the end is the report's error.
-PoolReport RunPool(const SweepPlan& plan, const std::vector<BatchOptions>& points, const std::vector<int64_t>& pending,
+PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, const std::vector<int64_t>& pending,
                    const RecordPlace& place, int jobs, const ProgressCallback& progress);
 
 }  // namespace quorvan::batch

@@ -206,7 +206,8 @@ std::string WriteTables(const SweepPlan& plan, const RecordIndex& records, const
       runs.Write(row);
       if (plan.series) series.Write(steps);
     }
-    if (!sums.Empty()) curves.push_back(sums.Curve(plan.PointLabel(point)));
+    if (!sums.Empty())
+      curves.push_back(ThinCurve(sums.Curve(plan.PointLabel(point)), PlotPointsPerCurve(plan.PointCount())));
   }
   if (!runs.Finish(error) || (plan.series && !series.Finish(error))) return error;
   if (!runs.Rename(error) || (plan.series && !series.Rename(error))) return error;

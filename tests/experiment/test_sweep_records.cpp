@@ -132,12 +132,13 @@ TEST(SweepRecords, AChangedWorldASecondProcessAndAnUnfinishedShardAreRefused) {
   const fs::path dir = Scratch("refused");
   const fs::path world = dir / "w.qvw";
   {
-    BatchOptions o;
+    RunSpec o;
     o.agents = 20;
-    o.steps = 2;
+    o.stopTime = 2;
+    o.seed = 1;
     Simulation sim;
     RunSummary summary;
-    ASSERT_EQ(RunWorld(o, 1, sim, nullptr, summary), "");
+    ASSERT_EQ(RunWorld(o, sim, nullptr, summary), "");
     ASSERT_EQ(SaveWorld(world.string(), sim, {}), "");
   }
   const std::vector<std::string> overWorld = {"--world", world.string(), "--steps", "30", "--replicates", "2",
@@ -216,12 +217,13 @@ TEST(SweepRecords, AWorldFarOnNeedsNoMoreMemoryThanOneFromStepZero) {
   const fs::path dir = Scratch("far");
   const fs::path world = dir / "far.qvw";
   {
-    BatchOptions o;
+    RunSpec o;
     o.agents = 20;
-    o.steps = 1;
+    o.stopTime = 1;
+    o.seed = 1;
     Simulation sim;
     RunSummary summary;
-    ASSERT_EQ(RunWorld(o, 1, sim, nullptr, summary), "");
+    ASSERT_EQ(RunWorld(o, sim, nullptr, summary), "");
     sim.StepCount = 300000000;
     ASSERT_EQ(SaveWorld(world.string(), sim, {}), "");
   }
