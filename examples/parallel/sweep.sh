@@ -4,8 +4,9 @@
 #
 #   examples/parallel/sweep.sh -n 8 -- --wiggle 0:180:20 --replicates 5 --series
 #
-# writes shards/1 .. shards/8 and the merged sweep in sweep/ (-o DIR), in
-# the current folder. Every shard runs with --jobs 1 (unless the options
+# writes the merged sweep in sweep/ (-o DIR) and its shards under it, in
+# DIR/shards/1 .. DIR/shards/8, so that sweeps with different -o never
+# meet. Every shard runs with --jobs 1 (unless the options
 # give --jobs); parallel starts one per core of each host. Options:
 #   -n SHARDS     how many shares to cut the sweep into (default: 4)
 #   -o DIR        the merged sweep's folder (default: sweep)
@@ -13,8 +14,9 @@
 #                 machine), e.g. -S 8/node1 -S 8/node2 -S :. Every host needs
 #                 quorvan-batch at the same path ($QUORVAN_BATCH, else
 #                 found on PATH) and a login by key. A remote shard is
-#                 written under the login's home, copied back here
-#                 (parallel's --return) and removed there.
+#                 written to DIR/shards/K under the login's home (give a
+#                 relative -o), copied back here (parallel's --return) and
+#                 removed there.
 # Without --seed (or --experiment) one seed is drawn here for all shards.
 set -euo pipefail
 
@@ -52,11 +54,14 @@ case " $* " in *" --jobs"*) jobs=() ;; esac
 command=$(printf '%q ' "$batch" "$@" "${jobs[@]}")
 remote=()
 if [ ${#logins[@]} -gt 0 ]; then
-  # Shards on another host go to shards/K under the login's home, come back
-  # here and are removed there; those on ":" are written here directly.
-  remote=("${logins[@]}" --return 'shards/{}' --cleanup)
+  # Shards on another host go to DIR/shards/K under the login's home, come
+  # back here and are removed there; those on ":" are written here directly.
+  remote=("${logins[@]}" --return "$out/shards/{}" --cleanup)
 fi
-mkdir -p shards
+place=$(printf '%q' "$out/shards")
+mkdir -p "$out/shards"
 parallel --halt now,fail=1 "${remote[@]}" \
-  "mkdir -p shards && $command --shard {}/$shards --out shards/{}" ::: $(seq 1 "$shards")
-"$batch" merge --out "$out" $(seq -f 'shards/%g' 1 "$shards")
+  "mkdir -p $place && $command --shard {}/$shards --out $place/{}" ::: $(seq 1 "$shards")
+folders=()
+for k in $(seq 1 "$shards"); do folders+=("$out/shards/$k"); done
+"$batch" merge --out "$out" "${folders[@]}"

@@ -52,18 +52,22 @@ int RunSingle(const RunCommand& options) {
   std::vector<ChartPoint> chart;
   std::vector<ChartPoint>* const keptChart = options.saveWorldPath.empty() ? nullptr : &chart;
   if (error = RunWorld(options.spec, sim, csv.get(), summary, keptChart); !error.empty()) return Fail(error, 2);
-  if (csv && !csv->Finish()) return Fail("cannot write '" + options.csvPath + "'", 2);
+  if (csv && !csv->Finish()) {
+    if (!csvToStdout && !csvFile.Finish(error)) return Fail(error, 2);  // with the reason
+    return Fail("cannot write '" + options.csvPath + "'", 2);
+  }
 
   const std::string json = SummaryJson(options.spec, sim, summary);
   if (jsonToStdout) {
     if (std::fputs(json.c_str(), stdout) < 0 || std::fflush(stdout) != 0) return Fail("cannot write the JSON summary", 2);
-  } else if (jsonFile.File() && std::fputs(json.c_str(), jsonFile.File()) < 0) {
-    return Fail("cannot write '" + options.jsonPath + "'", 2);
+  } else if (jsonFile.File() && !jsonFile.Write(json)) {
+    return Fail(jsonFile.Finish(error) ? "cannot write '" + options.jsonPath + "'" : error, 2);
   }
   if (pngFile.File()) {
     std::string warning;
     if (error = WritePicture(sim, pngFile.WritePath(), &warning); !error.empty()) {
-      return Fail("cannot write '" + options.pngPath + "'", 2);
+      const std::size_t at = error.find(pngFile.WritePath());  // said of the file as the user named it
+      return Fail(at == std::string::npos ? error : error.replace(at, pngFile.WritePath().size(), options.pngPath), 2);
     }
     if (!warning.empty()) std::fprintf(stderr, "quorvan-batch: %s (no gravity lines drawn)\n", warning.c_str());
   }

@@ -3,8 +3,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <algorithm>
 
+#include "run_records.h"
 #include "sweep_command.h"
+#include "sweep_folder.h"
 #include "sweep_progress.h"
 #include "sweep_record.h"
 #include "sweep_runner.h"
@@ -29,28 +33,99 @@ void RemoveLeftovers(const std::string& parts) {
   }
 }
 
+std::string ShareName(int64_t index, int64_t count, const std::string& dir) {
+  return "shard " + std::to_string(index) + "/" + std::to_string(count) + " ('" + dir + "')";
+}
+
+// "runs 1, 4 and 2 more" for a refusal.
+std::string SomeRuns(const std::vector<int64_t>& runs) {
+  std::string text = runs.size() == 1 ? "run " : "runs ";
+  for (std::size_t i = 0; i < runs.size() && i < 3; ++i) text += (i > 0 ? ", " : "") + std::to_string(runs[i]);
+  if (runs.size() > 3) text += " and " + std::to_string(runs.size() - 3) + " more";
+  return text;
+}
+
+// Whether `dir` holds nothing but the shards being merged (in folders of
+// their own, as examples/parallel/sweep.sh keeps them under its output).
+bool HoldsOnlyShards(const std::string& dir, const std::vector<std::string>& shards) {
+  std::error_code ec;
+  std::vector<fs::path> known;
+  for (const std::string& s : shards) known.push_back(fs::weakly_canonical(s, ec));
+  const auto isShard = [&](const fs::path& p) {
+    return std::find(known.begin(), known.end(), fs::weakly_canonical(p, ec)) != known.end();
+  };
+  bool any = false;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
+    if (e.path().filename() == ".lock") continue;
+    if (!e.is_directory(ec)) return false;
+    if (isShard(e.path())) {
+      any = true;
+      continue;
+    }
+    for (const fs::directory_entry& inner : fs::directory_iterator(e.path(), ec)) {
+      if (!isShard(inner.path())) return false;
+      any = true;
+    }
+  }
+  return any && !ec;
+}
+
 }  // namespace
 
 int RunSweep(const SweepCommand& cmd) {
   const SweepPlan& plan = cmd.plan;
   const std::string parts = cmd.outDir + "/" + kPartsFolder;
+  const std::string flag = cmd.resume ? "--resume: " : "";
 
   std::error_code ec;
   fs::create_directories(parts, ec);
   if (ec) return Fail("--out: cannot make '" + parts + "': " + ec.message(), 2);
-  if (cmd.resume) {
-    RemoveLeftovers(parts);
-  } else if (std::string error = WriteTextFile(cmd.outDir + "/plan.json", PlanJson(plan)); !error.empty()) {
-    return Fail(error, 2);
-  }
+  FolderLock lock;
+  if (std::string error = lock.Take(cmd.outDir); !error.empty()) return Fail(flag + error, 2);
 
+  // What the sweep reads, as it is now; a resume must find what it began with.
+  FolderRecord history;
+  std::vector<WorldDigest> worlds;
+  if (std::string error = DigestWorlds(plan, worlds); !error.empty()) return Fail(flag + error, 2);
+  if (cmd.resume) {
+    if (std::string error = ReadFolderRecord(cmd.outDir, history); !error.empty()) return Fail(flag + error, 2);
+    if (!history.mergedFrom.empty()) {
+      return Fail("--resume: '" + cmd.outDir + "' holds a merge; merge the shards into it again to finish it", 2);
+    }
+    if (history.command.empty()) {  // a folder from before worlds and commands were recorded
+      history.command = cmd.command;
+      history.worlds = worlds;
+    } else {
+      if (std::string error = CheckWorlds(history.worlds, worlds); !error.empty()) return Fail(flag + error, 2);
+      history.resumptions.push_back({cmd.command, UtcNow()});
+    }
+    RemoveLeftovers(parts);
+  } else {
+    if (fs::exists(cmd.outDir + "/plan.json")) {  // another process made it since the command was checked
+      return Fail("--out: '" + cmd.outDir + "' already holds a sweep; --resume " + cmd.outDir + " finishes it", 2);
+    }
+    history.command = cmd.command;
+    history.worlds = worlds;
+  }
+  const std::string identity = RecordIdentity(plan, history.worlds);
+
+  // Every record there must be this sweep's; a damaged one is run again.
   std::vector<int64_t> pending;
   int64_t share = 0;
-  for (int64_t run = 0; run < plan.RunCount(); ++run) {
-    if (!plan.InShard(run)) continue;
-    ++share;
-    if (!fs::exists(RowPartPath(parts, run))) pending.push_back(run);
+  {
+    RecordIndex found;
+    if (std::string error = ReadRecords(parts, identity, plan, found); !error.empty()) return Fail(flag + error, 2);
+    for (int64_t run = 0; run < plan.RunCount(); ++run) {
+      if (!plan.InShard(run)) continue;
+      ++share;
+      if (!found.runs.count(run)) pending.push_back(run);
+    }
+    if (!found.damaged.empty() && !cmd.quiet) {
+      std::fprintf(stderr, "quorvan-batch: %s (%zu damaged record%s, run again)\n",
+                   found.damaged.begin()->second.c_str(), found.damaged.size(), found.damaged.size() == 1 ? "" : "s");
+    }
   }
+  if (std::string error = WritePlanFile(cmd.outDir, plan, history); !error.empty()) return Fail(error, 2);
 
   SweepTimes times;
   times.started = UtcNow();
@@ -58,8 +133,9 @@ int RunSweep(const SweepCommand& cmd) {
   Progress progress(share, share - static_cast<int64_t>(pending.size()), Progress::ForStderr(cmd.quiet));
   InstallStopSignals();
   const auto start = std::chrono::steady_clock::now();
-  const PoolReport report = RunPool(plan, cmd.points, pending, parts, cmd.jobs,
-                                    [&progress](int64_t done, const std::string& current) { progress.Update(done, current); });
+  const PoolReport report =
+      RunPool(plan, cmd.points, pending, {parts, NextSession(parts), identity}, cmd.jobs,
+              [&progress](int64_t done, const std::string& current) { progress.Update(done, current); });
   progress.Finish();
   times.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   times.runSeconds = report.runSeconds;
@@ -76,9 +152,10 @@ int RunSweep(const SweepCommand& cmd) {
                 128 + report.stopSignal);
   }
 
+  RecordIndex records;
+  if (std::string error = ReadRecords(parts, identity, plan, records); !error.empty()) return Fail(error, 1);
   const std::string error = WriteResults(
-      plan, [&parts](int64_t) { return parts; }, [&plan](int64_t run) { return plan.InShard(run); }, cmd.outDir,
-      cmd.command, times, {});
+      plan, records, [&plan](int64_t run) { return plan.InShard(run); }, cmd.outDir, history, times);
   if (!error.empty()) return Fail(error, 1);
   if (!cmd.quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs in '%s' (%lld run now, %.1f s)\n", static_cast<long long>(share),
@@ -93,12 +170,26 @@ int RunMerge(const MergeCommand& merge) {
   const std::optional<bool>& plot = merge.plot;
   const bool quiet = merge.quiet;
 
-  // One sweep, every share once, each complete.
+  // One sweep, every share once, each complete and each record checked.
   std::vector<SweepPlan> plans(shards.size());
+  std::vector<FolderRecord> histories(shards.size());
+  std::vector<std::unique_ptr<FolderLock>> locks;
   for (std::size_t i = 0; i < shards.size(); ++i) {
+    locks.push_back(std::make_unique<FolderLock>());
     if (std::string error = ReadPlan(shards[i], plans[i]); !error.empty()) return Fail("merge: " + error, 2);
+    if (std::string error = locks.back()->Take(shards[i]); !error.empty()) return Fail("merge: " + error, 2);
+    if (std::string error = ReadFolderRecord(shards[i], histories[i]); !error.empty()) return Fail("merge: " + error, 2);
     if (SweepIdentity(plans[i]) != SweepIdentity(plans[0]) || plans[i].shardCount != plans[0].shardCount) {
       return Fail("merge: '" + shards[i] + "' holds another sweep than '" + shards[0] + "'", 2);
+    }
+    for (const WorldDigest& w : histories[i].worlds) {
+      for (const WorldDigest& first : histories[0].worlds) {
+        if (w.path == first.path && w.digest != first.digest) {
+          return Fail("merge: '" + shards[i] + "' and '" + shards[0] + "' read different contents of the world file '" +
+                          w.path + "' (" + w.digest + " and " + first.digest + ")",
+                      2);
+        }
+      }
     }
   }
   const int64_t count = plans[0].shardCount;
@@ -120,25 +211,57 @@ int RunMerge(const MergeCommand& merge) {
   SweepPlan plan = plans[0];
   plan.shardIndex = plan.shardCount = 1;
   if (plot) plan.plot = *plot;
-  const auto partsOf = [&](int64_t run) {
-    return byShare[static_cast<std::size_t>(run % count)] + "/" + kPartsFolder;
-  };
-  int64_t missing = 0;
-  for (int64_t run = 0; run < plan.RunCount(); ++run) missing += fs::exists(RowPartPath(partsOf(run), run)) ? 0 : 1;
-  if (missing > 0) {
-    return Fail("merge: " + std::to_string(missing) + " runs are not done yet; --resume their shares first", 2);
+
+  RecordIndex records;
+  for (std::size_t i = 0; i < shards.size(); ++i) {
+    const std::string name = ShareName(plans[i].shardIndex, count, shards[i]);
+    const std::size_t damagedBefore = records.damaged.size();
+    if (std::string error = ReadRecords(shards[i] + "/" + kPartsFolder, RecordIdentity(plans[i], histories[i].worlds),
+                                        plans[i], records);
+        !error.empty()) {
+      return Fail("merge: " + name + ": " + error, 2);
+    }
+    std::vector<int64_t> missing;
+    for (int64_t run = plans[i].shardIndex - 1; run < plan.RunCount(); run += count) {
+      if (!records.runs.count(run)) missing.push_back(run);
+    }
+    if (!missing.empty()) {
+      const std::string why = records.damaged.size() > damagedBefore
+                                  ? records.damaged.rbegin()->second
+                                  : SomeRuns(missing) + (missing.size() == 1 ? " has" : " have") + " no record";
+      return Fail("merge: " + name + " is not done: " + std::to_string(missing.size()) + " of its runs are missing (" +
+                      why + "); --resume " + shards[i] + " runs them",
+                  2);
+    }
   }
-  if (std::string error = CheckNewOutFolder(outDir, plan); !error.empty()) return Fail("merge: " + error, 2);
+
+  // A merge that failed before (a full disk) is finished by merging again;
+  // one that finished is not done twice.
+  SweepPlan there;
+  FolderRecord thereHistory;
+  const bool remerge = ReadPlan(outDir, there).empty() && ReadFolderRecord(outDir, thereHistory).empty() &&
+                       !thereHistory.mergedFrom.empty() && thereHistory.mergeFinished.empty() &&
+                       SweepIdentity(there) == SweepIdentity(plan);
+  if (!remerge && !HoldsOnlyShards(outDir, shards)) {
+    if (std::string error = CheckNewOutFolder(outDir, plan); !error.empty()) return Fail("merge: " + error, 2);
+  }
 
   SweepTimes times;
   times.started = UtcNow();
   std::error_code ec;
   fs::create_directories(outDir, ec);
   if (ec) return Fail("merge: cannot make '" + outDir + "': " + ec.message(), 2);
-  if (std::string error = WriteTextFile(outDir + "/plan.json", PlanJson(plan)); !error.empty()) return Fail(error, 2);
-  const std::string error =
-      WriteResults(plan, partsOf, [](int64_t) { return true; }, outDir, merge.command, times, shards);
-  if (!error.empty()) return Fail(error, 1);
+  FolderLock outLock;
+  if (std::string error = outLock.Take(outDir); !error.empty()) return Fail("merge: " + error, 2);
+  FolderRecord history;
+  history.command = merge.command;
+  history.worlds = histories[0].worlds;
+  history.mergedFrom = shards;
+  if (std::string error = WritePlanFile(outDir, plan, history); !error.empty()) return Fail("merge: " + error, 2);
+  const std::string error = WriteResults(plan, records, [](int64_t) { return true; }, outDir, history, times);
+  if (!error.empty()) return Fail("merge: " + error + "; merging again finishes it", 2);
+  history.mergeFinished = UtcNow();
+  if (std::string last = WritePlanFile(outDir, plan, history); !last.empty()) return Fail("merge: " + last, 2);
   if (!quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs of %lld shares joined in '%s'\n",
                  static_cast<long long>(plan.RunCount()), static_cast<long long>(count), outDir.c_str());

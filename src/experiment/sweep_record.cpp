@@ -28,13 +28,14 @@ std::string WriteTextFile(const std::string& path, const std::string& text) {
   std::string error;
   OutputFile file;
   if (!file.Open(path, error)) return error;
-  if (std::fwrite(text.data(), 1, text.size(), file.File()) != text.size()) return "cannot write '" + path + "'";
+  file.Write(text);  // a failure is Finish()'s to report
   if (!file.Finish(error) || !file.Rename(error)) return error;
   return {};
 }
 
 std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>& command, const SweepTimes& t,
-                           const std::vector<std::string>& mergedFrom) {
+                           const std::vector<std::string>& mergedFrom, const std::vector<Resumption>& resumed,
+                           const std::vector<WorldDigest>& worlds) {
   using json = nlohmann::ordered_json;
   json settings = json::object();
   json swept = json::array();
@@ -77,6 +78,16 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
       {"expansion", points},
       {"shard", plan.shardCount > 1 ? json{{"index", plan.shardIndex}, {"count", plan.shardCount}} : json(nullptr)},
   };
+  if (!resumed.empty()) {
+    json resumes = json::array();
+    for (const Resumption& r : resumed) resumes.push_back({{"command", JsonTexts(r.command)}, {"at", r.at}});
+    j["resumed"] = resumes;
+  }
+  if (!worlds.empty()) {
+    json digests = json::array();
+    for (const WorldDigest& w : worlds) digests.push_back({{"path", JsonText(w.path)}, {"digest", w.digest}});
+    j["worlds"] = digests;
+  }
   if (!mergedFrom.empty()) j["merged_from"] = JsonTexts(mergedFrom);
   j["times"] = {
       {"started", t.started},
@@ -91,16 +102,16 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
   return j.dump(2) + "\n";
 }
 
-std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
-                         const std::string& outDir, const std::vector<std::string>& command, SweepTimes& times,
-                         const std::vector<std::string>& mergedFrom) {
+std::string WriteResults(const SweepPlan& plan, const RecordIndex& records, const std::function<bool(int64_t)>& take,
+                         const std::string& outDir, const FolderRecord& history, SweepTimes& times) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<PlotCurve> curves;
-  if (std::string error = WriteTables(plan, partsOf, take, outDir, curves); !error.empty()) return error;
+  if (std::string error = WriteTables(plan, records, take, outDir, curves); !error.empty()) return error;
   if (std::string error = WriteSummaries(outDir); !error.empty()) return error;
   times.finished = UtcNow();
   times.finishSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (std::string error = WriteTextFile(outDir + "/experiment.json", ExperimentJson(plan, command, times, mergedFrom));
+  if (std::string error = WriteTextFile(outDir + "/experiment.json", ExperimentJson(plan, history.command, times, history.mergedFrom,
+                                                                            history.resumptions, history.worlds));
       !error.empty()) {
     return error;
   }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "run_records.h"
+#include "sweep_folder.h"
 #include "sweep_plan.h"
 #include "sweep_tables.h"
 
@@ -27,15 +29,17 @@ std::string UtcNow();
 /// Writes `text` to `path` under a temporary name, renamed when complete.
 std::string WriteTextFile(const std::string& path, const std::string& text);
 
-/// experiment.json: the command, the plan and its expansion (each point's
-/// settings, each replicate's seeds), the program version and the times.
+/// experiment.json: the command that began the sweep, each resume since
+/// with its time, the plan and its expansion (each point's settings, each
+/// replicate's seeds), the world files' digests, the program version and
+/// the times.
 std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>& command, const SweepTimes& times,
-                           const std::vector<std::string>& mergedFrom);
+                           const std::vector<std::string>& mergedFrom, const std::vector<Resumption>& resumed = {},
+                           const std::vector<WorldDigest>& worlds = {});
 
 /// Writes the tables, the plot (unless the plan leaves it out) and
 /// experiment.json into `outDir`. Returns an error, empty on success.
-std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
-                         const std::string& outDir, const std::vector<std::string>& command, SweepTimes& times,
-                         const std::vector<std::string>& mergedFrom);
+std::string WriteResults(const SweepPlan& plan, const RecordIndex& records, const std::function<bool(int64_t)>& take,
+                         const std::string& outDir, const FolderRecord& history, SweepTimes& times);
 
 }  // namespace quorvan::batch

@@ -8,8 +8,9 @@
 #include <thread>
 
 #include "batch_run.h"
-#include "output_file.h"
+#include "run_records.h"
 #include "sweep_tables.h"
+#include "temporary_files.h"
 
 namespace quorvan::batch {
 
@@ -19,15 +20,11 @@ std::atomic<int> gStopSignal{0};
 
 extern "C" void OnStopSignal(int signal) {
   gStopSignal.store(signal);
-  std::signal(signal, SIG_DFL);  // a second one ends the program
+  std::signal(signal, RemoveTemporaryFilesAndDie);  // a second one ends the program
 }
 
 double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-bool WriteText(OutputFile& file, const std::string& text) {
-  return std::fwrite(text.data(), 1, text.size(), file.File()) == text.size();
 }
 
 }  // namespace
@@ -35,55 +32,43 @@ bool WriteText(OutputFile& file, const std::string& text) {
 void InstallStopSignals() {
   std::signal(SIGINT, OnStopSignal);
   std::signal(SIGTERM, OnStopSignal);
+  std::signal(SIGHUP, OnStopSignal);
 }
 
 int StopSignal() { return gStopSignal.load(); }
 void RequestStop(int signal) { gStopSignal.store(signal); }
 void ClearStop() { gStopSignal.store(0); }
 
-std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run,
-                   const std::string& partsFolder, Simulation& sim, double& stepSeconds) {
+std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run, const std::string& identity,
+                   RecordWriter& records, Simulation& sim, double& stepSeconds) {
   const RunSpec spec = RunSpecOf(plan, pointSpec, run);
 
-  std::string error;
-  OutputFile steps;
-  if (!steps.Open(StepsPartPath(partsFolder, run), error)) return error;
   RunOutcome outcome;
   outcome.seed = *spec.seed;
   outcome.landscapeSeed = spec.landscapeSeed;
-  std::string buffer;
-  bool written = true;
+  thread_local std::string steps;
+  steps.clear();
   RunSummary summary;
-  error = RunWorldSteps(
+  const std::string error = RunWorldSteps(
       spec, sim,
       [&](int32_t step, const StepResult& r) {
         outcome.stats.Step(step, r);
-        AppendSeriesRow(buffer, run, step, r);
-        if (buffer.size() > (1u << 16)) {
-          written = WriteText(steps, buffer) && written;
-          buffer.clear();
-        }
+        AppendSeriesRow(steps, run, step, r);
       },
       summary);
   if (!error.empty()) return "run " + std::to_string(run) + ": " + error;
   stepSeconds = summary.elapsedSeconds;
-  if (!WriteText(steps, buffer) || !written) return "cannot write '" + StepsPartPath(partsFolder, run) + "'";
-  if (!steps.Finish(error) || !steps.Rename(error)) return error;
 
   outcome.stepsRun = summary.stepsRun;
   outcome.successful = summary.successful;
   outcome.returning = summary.returning;
   outcome.trackMax = summary.trackMax;
   outcome.destinations = sim.Destinations;
-  OutputFile row;
-  if (!row.Open(RowPartPath(partsFolder, run), error)) return error;
-  if (!WriteText(row, RunRow(plan, run, outcome))) return "cannot write '" + RowPartPath(partsFolder, run) + "'";
-  if (!row.Finish(error) || !row.Rename(error)) return error;
-  return {};
+  return records.Append(run, identity, RunRow(plan, run, outcome), steps);
 }
 
 PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, const std::vector<int64_t>& pending,
-                   const std::string& partsFolder, int jobs, const ProgressCallback& progress) {
+                   const RecordPlace& place, int jobs, const ProgressCallback& progress) {
   PoolReport report;
   std::mutex mutex;
   std::condition_variable changed;
@@ -91,8 +76,14 @@ PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, co
   int running = 0;
   std::string current;
 
-  const auto worker = [&] {
+  const auto worker = [&](int index) {
     Simulation sim;
+    RecordWriter records;
+    bool opened = false;
+    const auto fail = [&](const std::string& error) {
+      std::lock_guard lock(mutex);
+      if (report.error.empty()) report.error = error;
+    };
     for (;;) {
       int64_t run = 0;
       {
@@ -103,8 +94,15 @@ PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, co
       }
       const auto start = std::chrono::steady_clock::now();
       double stepSeconds = 0.0;
-      const std::string error =
-          RunOne(plan, points[static_cast<std::size_t>(plan.PointOf(run))], run, partsFolder, sim, stepSeconds);
+      std::string error;
+      if (!opened) {  // no file for a worker that gets no run
+        error = records.Open(RecordFilePath(place.partsFolder, place.session, index));
+        opened = error.empty();
+      }
+      if (error.empty()) {
+        error = RunOne(plan, points[static_cast<std::size_t>(plan.PointOf(run))], run, place.identity, records, sim,
+                       stepSeconds);
+      }
       std::lock_guard lock(mutex);
       if (error.empty()) {
         ++report.done;
@@ -115,6 +113,9 @@ PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, co
       }
       changed.notify_all();
     }
+    // Until closed, the last runs may not be on disk: they count as done
+    // only once it succeeds.
+    if (std::string error = records.Close(); !error.empty()) fail(error);
     std::lock_guard lock(mutex);
     --running;
     changed.notify_all();
@@ -123,7 +124,7 @@ PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, co
   const int threads = std::max(1, std::min<int>(jobs, static_cast<int>(pending.size())));
   std::vector<std::thread> pool;
   running = threads;
-  for (int i = 0; i < threads; ++i) pool.emplace_back(worker);
+  for (int i = 0; i < threads; ++i) pool.emplace_back(worker, i + 1);
   {
     std::unique_lock lock(mutex);
     while (running > 0) {

@@ -13,8 +13,9 @@
 
 namespace quorvan::batch {
 
-/// Ctrl+C (SIGINT) and SIGTERM ask the sweep to stop after the runs under
-/// way; a second one ends the program at once.
+/// Ctrl+C (SIGINT), SIGTERM and SIGHUP ask the sweep to stop after the runs
+/// under way; a second one ends the program at once (removing its
+/// temporary files).
 void InstallStopSignals();
 /// The signal that asked for a stop, 0 while none did.
 int StopSignal();
@@ -23,11 +24,21 @@ void RequestStop(int signal);
 /// Forgets an earlier stop.
 void ClearStop();
 
-/// Runs one run of the plan with the run description of its point and leaves its
-/// records in `partsFolder` (the steps first, then the row). Returns an
-/// error text, empty on success; `stepSeconds` gets the time in the steps.
-std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run,
-                   const std::string& partsFolder, Simulation& sim, double& stepSeconds);
+class RecordWriter;
+
+/// Runs one run of the plan with the options of its point and appends its
+/// record (row and steps, under `identity`) to `records`. Returns an error
+/// text, empty on success; `stepSeconds` gets the time in the steps.
+std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run, const std::string& identity,
+                   RecordWriter& records, Simulation& sim, double& stepSeconds);
+
+/// Where a session's workers put their records: worker W of session S
+/// appends to partsFolder/records-S-W.qvr, under the sweep's record identity.
+struct RecordPlace {
+  std::string partsFolder;
+  int session = 1;
+  std::string identity;
+};
 
 struct PoolReport {
   int64_t done = 0;          ///< runs finished here
@@ -41,8 +52,10 @@ struct PoolReport {
 /// at the end: runs done so far, and the point last started.
 using ProgressCallback = std::function<void(int64_t done, const std::string& current)>;
 
-/// Runs `pending` (run numbers, in order) on `jobs` threads.
+/// Runs `pending` (run numbers, in order) on `jobs` threads. A run counts
+/// as done once its record is appended; a failure to close a record file
+/// at the end is the report's error.
 PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, const std::vector<int64_t>& pending,
-                   const std::string& partsFolder, int jobs, const ProgressCallback& progress);
+                   const RecordPlace& place, int jobs, const ProgressCallback& progress);
 
 }  // namespace quorvan::batch

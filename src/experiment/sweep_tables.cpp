@@ -3,22 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "output_file.h"
+#include "run_records.h"
 
 namespace quorvan::batch {
 
 namespace {
-
-std::string RunName(int64_t run) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%06lld", static_cast<long long>(run));
-  return buf;
-}
 
 template <typename T>
 void Field(std::string& out, T value, char end) {
@@ -54,14 +46,9 @@ std::string ColumnName(const std::string& key) {
   return name;
 }
 
-bool ReadWhole(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 // The running sums and extremes of one point's replicates, step by step.
+// They are kept from the first step any replicate recorded on, so that a
+// run from a world at step 10^9 needs no more than one from step 0.
 class CurveSums {
  public:
   // Adds one run's steps file; false when a line does not read.
@@ -81,7 +68,7 @@ class CurveSums {
       if (r.ec != std::errc()) return false;
       const char* eol = std::find(r.ptr, end, '\n');
       p = eol == end ? end : eol + 1;
-      Take(static_cast<std::size_t>(step - 1), successful, returning);
+      Take(step, successful, returning);
     }
     return true;
   }
@@ -94,7 +81,7 @@ class CurveSums {
     for (std::size_t i = 0; i < count_.size(); ++i) {
       if (count_[i] == 0) continue;
       const auto n = static_cast<double>(count_[i]);
-      c.steps.push_back(static_cast<int32_t>(i + 1));
+      c.steps.push_back(static_cast<int32_t>(first_ + static_cast<int64_t>(i)));
       c.meanSuccessful.push_back(sumS_[i] / n);
       c.lowSuccessful.push_back(lowS_[i]);
       c.highSuccessful.push_back(highS_[i]);
@@ -106,10 +93,20 @@ class CurveSums {
   }
 
  private:
-  void Take(std::size_t i, double s, double r) {
+  void Take(int32_t step, double s, double r) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    if (count_.empty()) first_ = step;
+    if (step < first_) {  // a replicate that began earlier: room in front
+      const auto more = static_cast<std::size_t>(first_ - step);
+      count_.insert(count_.begin(), more, 0);
+      sumS_.insert(sumS_.begin(), more, 0.0), sumR_.insert(sumR_.begin(), more, 0.0);
+      lowS_.insert(lowS_.begin(), more, inf), lowR_.insert(lowR_.begin(), more, inf);
+      highS_.insert(highS_.begin(), more, -inf), highR_.insert(highR_.begin(), more, -inf);
+      first_ = step;
+    }
+    const auto i = static_cast<std::size_t>(step - first_);
     if (i >= count_.size()) {
       const std::size_t n = i + 1;
-      constexpr double inf = std::numeric_limits<double>::infinity();
       count_.resize(n, 0);
       sumS_.resize(n, 0.0), sumR_.resize(n, 0.0);
       lowS_.resize(n, inf), lowR_.resize(n, inf);
@@ -121,19 +118,12 @@ class CurveSums {
     highS_[i] = std::max(highS_[i], s), highR_[i] = std::max(highR_[i], r);
   }
 
+  int32_t first_ = 0;  // the step of index 0
   std::vector<int64_t> count_;
   std::vector<double> sumS_, lowS_, highS_, sumR_, lowR_, highR_;
 };
 
 }  // namespace
-
-std::string StepsPartPath(const std::string& partsFolder, int64_t run) {
-  return partsFolder + "/" + RunName(run) + ".steps.csv";
-}
-
-std::string RowPartPath(const std::string& partsFolder, int64_t run) {
-  return partsFolder + "/" + RunName(run) + ".row.csv";
-}
 
 void RunStats::Step(int32_t step, const StepResult& r) {
   deliveries += r.deliveries;
@@ -190,17 +180,14 @@ std::string RunRow(const SweepPlan& plan, int64_t run, const RunOutcome& o) {
   return row;
 }
 
-std::string WriteTables(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
+std::string WriteTables(const SweepPlan& plan, const RecordIndex& records, const std::function<bool(int64_t)>& take,
                         const std::string& outDir, std::vector<PlotCurve>& curves) {
   std::string error;
   OutputFile runs, series;
   if (!runs.Open(outDir + "/runs.csv", error)) return error;
   if (plan.series && !series.Open(outDir + "/series.csv", error)) return error;
-  const auto write = [](OutputFile& f, const std::string& text) {
-    return std::fwrite(text.data(), 1, text.size(), f.File()) == text.size();
-  };
-  bool written = write(runs, RunsHeader(plan));
-  if (plan.series) written = write(series, kSeriesHeader) && written;
+  runs.Write(RunsHeader(plan));
+  if (plan.series) series.Write(kSeriesHeader);
 
   curves.clear();
   std::string row, steps;
@@ -209,18 +196,19 @@ std::string WriteTables(const SweepPlan& plan, const PartsOf& partsOf, const std
     for (int64_t r = 0; r < plan.replicates; ++r) {
       const int64_t run = point * plan.replicates + r;
       if (!take(run)) continue;
-      const std::string folder = partsOf(run);
-      if (!ReadWhole(RowPartPath(folder, run), row) || !ReadWhole(StepsPartPath(folder, run), steps)) {
-        return "run " + std::to_string(run) + " has no complete record in '" + folder + "'";
+      const auto spot = records.runs.find(run);
+      if (spot == records.runs.end()) return "run " + std::to_string(run) + " has no complete record";
+      if (!LoadRecord(records, spot->second, row, steps)) {
+        return "cannot read run " + std::to_string(run) + "'s record in '" +
+               records.files[static_cast<std::size_t>(spot->second.file)] + "'";
       }
-      if (!sums.Add(steps)) return "'" + StepsPartPath(folder, run) + "' is damaged";
-      written = write(runs, row) && written;
-      if (plan.series) written = write(series, steps) && written;
+      if (!sums.Add(steps)) return "run " + std::to_string(run) + "'s steps do not read";
+      runs.Write(row);
+      if (plan.series) series.Write(steps);
     }
     if (!sums.Empty())
       curves.push_back(ThinCurve(sums.Curve(plan.PointLabel(point)), PlotPointsPerCurve(plan.PointCount())));
   }
-  if (!written) return "cannot write the tables in '" + outDir + "'";
   if (!runs.Finish(error) || (plan.series && !series.Finish(error))) return error;
   if (!runs.Rename(error) || (plan.series && !series.Rename(error))) return error;
   return {};

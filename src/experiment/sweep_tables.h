@@ -3,10 +3,10 @@
 // every run (series.csv), made from the records each run leaves in the
 // sweep's parts folder.
 //
-// A run writes its steps to parts/<run>.steps.csv and then its row to
-// parts/<run>.row.csv; the row's presence says the run is complete. The
-// tables are these records joined in run order, so they come out the same
-// whatever the number of jobs, the interruptions or the shares.
+// Each run leaves one record in the parts folder (see run_records.h): its
+// row and its steps. The tables are these records joined in run order, so
+// they come out the same whatever the number of jobs, the interruptions or
+// the shares.
 
 #include <cstdint>
 #include <functional>
@@ -23,8 +23,7 @@ namespace quorvan::batch {
 /// The folder of the run records inside a sweep folder.
 inline constexpr const char* kPartsFolder = "parts";
 
-std::string StepsPartPath(const std::string& partsFolder, int64_t run);
-std::string RowPartPath(const std::string& partsFolder, int64_t run);
+struct RecordIndex;
 
 /// What a run's steps came to, gathered step by step.
 struct RunStats {
@@ -55,15 +54,12 @@ struct RunOutcome {
 };
 std::string RunRow(const SweepPlan& plan, int64_t run, const RunOutcome& outcome);
 
-/// The parts folder that holds a run's records (one folder, or a share's).
-using PartsOf = std::function<std::string(int64_t run)>;
-
 /// Writes runs.csv (and series.csv when the plan asks for it) into `outDir`
-/// from the records of every run that `take` accepts, in run order, and
+/// from the verified records of every run that `take` accepts, in run order, and
 /// fills `curves` (one per point with at least one run). Each table is
 /// written to a temporary name and renamed when complete. Returns an
 /// error text, empty on success.
-std::string WriteTables(const SweepPlan& plan, const PartsOf& partsOf, const std::function<bool(int64_t)>& take,
+std::string WriteTables(const SweepPlan& plan, const RecordIndex& records, const std::function<bool(int64_t)>& take,
                         const std::string& outDir, std::vector<PlotCurve>& curves);
 
 }  // namespace quorvan::batch

@@ -1,8 +1,10 @@
 #include "panel_image.h"
 
+#include <QFile>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <QString>
+
+#include "output_file.h"
 
 namespace quorvan {
 
@@ -33,20 +35,24 @@ bool SavePng(const QImage& image, const std::string& path, std::string& error) {
   }
   // Written under a temporary name and renamed when complete: a failure
   // leaves whatever was at `path` as it was.
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly)) {
-    error = "cannot write '" + path + "': " + file.errorString().toStdString();
-    return false;
+  batch::OutputFile out;
+  if (!out.Open(path, error)) return false;
+  {
+    QFile file;
+    if (!file.open(out.File(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+      error = "cannot write '" + path + "': " + file.errorString().toStdString();
+      return false;
+    }
+    QImageWriter writer(&file, "png");
+    // A write error's reason (a full disk) is the file's, and Finish()
+    // reports it; the writer only knows that it failed.
+    if (!writer.write(image) && file.error() == QFileDevice::NoError) {
+      error = "cannot write '" + path + "': " + writer.errorString().toStdString();
+      return false;  // the temporary file goes with `out`
+    }
+    file.flush();
   }
-  QImageWriter writer(&file, "png");
-  if (!writer.write(image)) {
-    error = "cannot write '" + path + "': " + writer.errorString().toStdString();
-    return false;  // the temporary file goes with `file`
-  }
-  if (!file.commit()) {
-    error = "cannot write '" + path + "': " + file.errorString().toStdString();
-    return false;
-  }
+  if (!out.Finish(error) || !out.Rename(error)) return false;
   error.clear();
   return true;
 }
