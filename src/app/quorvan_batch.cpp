@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
   if (!options.csvPath.empty() && !csvToStdout && !csvFile.Open(options.csvPath, error)) return Fail(error, 2);
   if (!options.jsonPath.empty() && !jsonToStdout && !jsonFile.Open(options.jsonPath, error)) return Fail(error, 2);
   if (!options.pngPath.empty() && !pngFile.Open(options.pngPath, error)) return Fail(error, 2);
+  RunRecorder recorder;
+  if (!recorder.Open(options.recording, error)) return Fail(error, 2);
 
   Simulation sim;
   std::unique_ptr<CsvWriter> csv;
@@ -59,7 +61,10 @@ int main(int argc, char** argv) {
     csv = std::make_unique<CsvWriter>(csvFile.File());
   }
   RunSummary summary;
-  if (error = RunWorld(options, options.seed, sim, csv.get(), summary); !error.empty()) return Fail(error, 2);
+  if (error = RunWorld(options, options.seed, sim, csv.get(), summary, recorder.Active() ? &recorder : nullptr);
+      !error.empty()) {
+    return Fail(error, 2);
+  }
   if (csv && !csv->Finish()) return Fail("cannot write '" + options.csvPath + "'", 2);
 
   const std::string json = SummaryJson(options, sim, summary);
@@ -79,6 +84,7 @@ int main(int argc, char** argv) {
   for (OutputFile* file : files) {
     if (file->File() && !file->Finish(error)) return Fail(error, 2);
   }
+  if (!recorder.Finish(sim, error)) return Fail(error, 2);
   // The world file is written under a temporary name and renamed by
   // SaveWorld itself, before the other outputs replace anything.
   if (!options.saveWorldPath.empty()) {
@@ -87,6 +93,7 @@ int main(int argc, char** argv) {
   for (OutputFile* file : files) {
     if (!file->WritePath().empty() && !file->Rename(error)) return Fail(error, 2);
   }
+  if (!recorder.Rename(error)) return Fail(error, 2);
 
   const int32_t steps = summary.stepsRun - summary.startStep;
   std::fprintf(stderr, "quorvan-batch: %d steps of %zu agents in %.3f s (%.0f steps/s), seed %llu\n", steps,

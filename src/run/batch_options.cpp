@@ -162,6 +162,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {
   app.add_option("--gravity", o.gravity, "Draw gravity lines of this size factor in the picture")
       ->type_name("G");
   app.add_flag("--no-agents", o.noAgents, "Leave the agents out of the picture");
+  AddRecordingOptions(app, o.recording);
   app.footer(
       "Experiments: a setting may take a list (--consume 0.1,0.35,1) or a range first:last:step\n"
       "(--wiggle 0:180:20); with --out DIR every combination runs, and:\n"

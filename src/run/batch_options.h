@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "recording_options.h"
 #include "settings.h"
 
 namespace quorvan::batch {
@@ -32,6 +33,7 @@ struct BatchOptions {
   bool noAgents = false;
   std::string worldPath;            ///< start from this saved world (empty: build a new one)
   std::vector<std::string> given;   ///< the options named on the command line ("--agents", ...)
+  RecordingOptions recording;       ///< --movie, --frames, --fields and their settings
 
   /// Whether `option` was named on the command line.
   bool Given(const std::string& option) const;

@@ -58,12 +58,13 @@ std::string StartFromWorld(const BatchOptions& options, std::optional<uint64_t> 
 }
 
 std::string RunWorld(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim, CsvWriter* csv,
-                     RunSummary& summary) {
-  if (!csv) return RunWorldSteps(options, seed, sim, StepObserver(), summary);
+                     RunSummary& summary, RunRecorder* recorder) {
+  if (!csv && !recorder) return RunWorldSteps(options, seed, sim, StepObserver(), summary);
   return RunWorldSteps(
       options, seed, sim,
-      [csv](int32_t step, const StepResult& r) {
-        csv->Row(step, r.successful, r.returning, static_cast<double>(r.trackMax), r.deliveries);
+      [csv, recorder, &sim](int32_t step, const StepResult& r) {
+        if (csv) csv->Row(step, r.successful, r.returning, static_cast<double>(r.trackMax), r.deliveries);
+        if (recorder) recorder->AfterStep(sim, r.stopReached || sim.StepCount >= sim.StopTime);
       },
       summary);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch_options.h"
+#include "run_recorder.h"
 #include "simulation.h"
 
 namespace quorvan::batch {
@@ -43,7 +44,7 @@ class CsvWriter {
 /// own random stream unless a seed is given, which restarts the stream from
 /// it. Returns an error text, empty on success.
 std::string RunWorld(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim, CsvWriter* csv,
-                     RunSummary& summary);
+                     RunSummary& summary, RunRecorder* recorder = nullptr);
 
 /// Sees every step of a run as it completes: StepCount after it, and its result.
 using StepObserver = std::function<void(int32_t step, const StepResult& result)>;
