@@ -1,5 +1,9 @@
 #include "frame_folder.h"
 
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageWriter>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -48,6 +52,32 @@ bool FrameFolder::Open(const std::string& dir, std::string& error) {
 }
 
 std::string FrameFolder::PathOf(int32_t step) const { return (fs::path(temp_) / FileName(step)).string(); }
+
+bool FrameFolder::WritePng(int32_t step, const QImage& picture, std::string& error) const {
+  const std::string path = PathOf(step);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(picture)) {
+    error = "cannot write frames into '" + dir_ + "': " + writer.errorString().toStdString();
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    error = "cannot write frames into '" + dir_ + "': " + std::strerror(errno);
+    return false;
+  }
+  const std::size_t size = static_cast<std::size_t>(bytes.size());
+  const bool written = std::fwrite(bytes.constData(), 1, size, file) == size && std::fflush(file) == 0;
+  const int reason = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    error = "cannot write frames into '" + dir_ + "': " + std::strerror(written ? errno : reason);
+    return false;
+  }
+  return true;
+}
 
 bool FrameFolder::Commit(std::string& error) {
   std::error_code ec;

@@ -4,6 +4,7 @@
 // leaves no partial set of frames, and a folder that was there already keeps
 // every file that no new frame replaces.
 
+#include <QImage>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +23,9 @@ class FrameFolder {
   /// Where the frame of `step` is written until Commit(): frame-<step>.png,
   /// the step with at least six digits.
   std::string PathOf(int32_t step) const;
+  /// Writes `picture` as the PNG of `step` (as --png writes it), checking
+  /// every write: a full disk is a failure, not a cut-off file.
+  bool WritePng(int32_t step, const QImage& picture, std::string& error) const;
   /// Puts the frames in place: the temporary folder becomes `dir`, or, when
   /// `dir` exists, its frames are moved into it.
   bool Commit(std::string& error);

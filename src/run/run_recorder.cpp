@@ -8,7 +8,6 @@
 #include "frame_folder.h"
 #include "frame_picture.h"
 #include "movie_encoder.h"
-#include "panel_image.h"
 #include "run_caption.h"
 #include "simulation.h"
 
@@ -36,13 +35,10 @@ struct RunRecorder::State {
     std::string warning;
     QImage picture = FramePicture(sim, sim.settings.CB_gravity, sim.settings.CB_showAg, &warning);
     std::string caption = options.caption ? CaptionText(sim) : std::string();
-    std::string framePath = frames ? frames->PathOf(sim.StepCount) : std::string();
-    worker->Post([this, picture = std::move(picture), caption = std::move(caption),
-                  framePath = std::move(framePath)]() -> std::string {
+    const int32_t step = sim.StepCount;
+    worker->Post([this, picture = std::move(picture), caption = std::move(caption), step]() -> std::string {
       std::string failure;
-      if (!framePath.empty() && !SavePng(picture, framePath, failure)) {
-        return "cannot write frames into '" + options.framesDir + "': " + failure;
-      }
+      if (frames && !frames->WritePng(step, picture, failure)) return failure;
       if (movie && !movie->Add(options.caption ? movie::WithCaption(picture, caption) : picture, failure)) {
         return failure;
       }

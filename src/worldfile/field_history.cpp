@@ -22,6 +22,10 @@ void Quiet() {
   // The messages returned here say what matters; the library's own error
   // stack would go to stderr.
   static const bool once = [] {
+    // Every file is closed here before the program ends, and a file whose
+    // writing failed (a full disk) would crash the library's own cleanup
+    // at exit: no cleanup at exit.
+    H5dont_atexit();
     H5open();
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
     return true;

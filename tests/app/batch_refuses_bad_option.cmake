@@ -9,7 +9,9 @@ foreach(case "--mode;nowhere;--mode" "--noise;abc;--noise" "--decay;1e999;--deca
               "--seed;x;--seed" "--json;${OUT}/no/such/dir.json;no/such/dir.json" "--json;/proc/x;/proc/x"
               "--json;${OUT}/./steps.csv;also the file of --csv" "--png;-;--png" "--json;/dev/full;/dev/full"
               "--agents;999999999999;--agents" "--world;${OUT}/missing.qvw;missing.qvw"
-              "--world;${OUT}/steps.csv;steps.csv")
+              "--world;${OUT}/steps.csv;steps.csv" "--movie;${OUT}/m.avi;--movie" "--frame-every;0;--frame-every"
+              "--fps;121;--fps" "--fps;0;--fps" "--fields-every;0;--fields-every" "--caption;off;--caption"
+              "--movie;${OUT}/no/such/dir/m.mp4;no/such/dir" "--fields;${OUT}/no/such/dir/f.h5;no/such/dir")
   list(GET case 0 option)
   list(GET case 1 value)
   list(GET case 2 named)
