@@ -13,7 +13,7 @@ packages=(
   parallel slurm-wlm munge
   xvfb xauth fonts-dejavu-core
   time
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg python3-xarray python3-h5netcdf python3-matplotlib
+  libavformat-dev libavcodec-dev libavutil-dev ffmpeg python3-xarray python3-h5netcdf python3-matplotlib
 )
 
 missing=()

@@ -6,7 +6,6 @@ extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 #include <cerrno>
@@ -51,6 +50,41 @@ int64_t Seek(void* opaque, int64_t offset, int whence) {
   return ::ftello(file);
 }
 
+// BT.601, limited range, in 8-bit fixed point (as FFmpeg's own tables):
+// the luma of every pixel, the chroma of each 2 x 2 block's mean.
+void ToYuv420(const QImage& rgb, uint8_t* const planes[], const int lineSizes[]) {
+  const int width = rgb.width();
+  const int height = rgb.height();
+  for (int y = 0; y < height; ++y) {
+    const auto* line = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y));
+    uint8_t* luma = planes[0] + static_cast<std::ptrdiff_t>(y) * lineSizes[0];
+    for (int x = 0; x < width; ++x) {
+      const int r = static_cast<int>((line[x] >> 16) & 0xFF);
+      const int g = static_cast<int>((line[x] >> 8) & 0xFF);
+      const int b = static_cast<int>(line[x] & 0xFF);
+      luma[x] = static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+    }
+  }
+  for (int y = 0; y < height; y += 2) {
+    const auto* top = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y));
+    const auto* bottom = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y + 1 < height ? y + 1 : y));
+    uint8_t* u = planes[1] + static_cast<std::ptrdiff_t>(y / 2) * lineSizes[1];
+    uint8_t* v = planes[2] + static_cast<std::ptrdiff_t>(y / 2) * lineSizes[2];
+    for (int x = 0; x < width; x += 2) {
+      const int x1 = x + 1 < width ? x + 1 : x;
+      int r = 0, g = 0, b = 0;
+      for (const uint32_t p : {top[x], top[x1], bottom[x], bottom[x1]}) {
+        r += static_cast<int>((p >> 16) & 0xFF);
+        g += static_cast<int>((p >> 8) & 0xFF);
+        b += static_cast<int>(p & 0xFF);
+      }
+      // The sums are four times the mean: shift by two more.
+      u[x / 2] = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128);
+      v[x / 2] = static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
+    }
+  }
+}
+
 }  // namespace
 
 struct MovieEncoder::State {
@@ -63,13 +97,11 @@ struct MovieEncoder::State {
   AVStream* stream = nullptr;
   AVFrame* frame = nullptr;
   AVPacket* packet = nullptr;
-  SwsContext* scaler = nullptr;
   GifPalette palette;
   int64_t frames = 0;
   bool headerWritten = false;
 
   ~State() {
-    sws_freeContext(scaler);
     av_packet_free(&packet);
     av_frame_free(&frame);
     avcodec_free_context(&codec);
@@ -163,9 +195,10 @@ bool MovieEncoder::Open(const std::string& path, const MovieSettings& settings, 
   // The steps run on one core beside the encoder: one thread of its own.
   c->thread_count = 1;
   if (*format == MovieFormat::Mp4) {
-    av_opt_set(c->priv_data, "preset", "veryfast", 0);
+    // The fastest preset: the encoder has to keep up with a frame every few
+    // steps on the one core the steps leave it.
+    av_opt_set(c->priv_data, "preset", "ultrafast", 0);
     av_opt_set(c->priv_data, "crf", "20", 0);
-    c->color_range = AVCOL_RANGE_MPEG;
   } else if (*format == MovieFormat::WebM) {
     av_opt_set(c->priv_data, "deadline", "realtime", 0);
     av_opt_set(c->priv_data, "cpu-used", "8", 0);
@@ -175,6 +208,13 @@ bool MovieEncoder::Open(const std::string& path, const MovieSettings& settings, 
     // Each frame only where it changed from the one before: cropped, and
     // unchanged pixels inside the crop left transparent.
     av_opt_set(c->priv_data, "gifflags", "+offsetting+transdiff", 0);
+  }
+  if (!gif) {
+    // What ToYuv420 writes: BT.601 in the limited (studio) range.
+    c->color_range = AVCOL_RANGE_MPEG;
+    c->colorspace = AVCOL_SPC_SMPTE170M;
+    c->color_primaries = AVCOL_PRI_SMPTE170M;
+    c->color_trc = AVCOL_TRC_SMPTE170M;
   }
   if (s->container->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (const int opened = avcodec_open2(c, codec, nullptr); opened < 0) {
@@ -191,14 +231,6 @@ bool MovieEncoder::Open(const std::string& path, const MovieSettings& settings, 
   if (av_frame_get_buffer(s->frame, 0) < 0) {
     error = s->Fault("out of memory");
     return false;
-  }
-  if (!gif) {
-    s->scaler = sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGB32, width, height, AV_PIX_FMT_YUV420P,
-                               SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (!s->scaler) {
-      error = s->Fault("cannot convert the frames");
-      return false;
-    }
   }
 
   constexpr int kBufferSize = 1 << 16;
@@ -249,9 +281,7 @@ bool MovieEncoder::Add(const QImage& picture, std::string& error) {
     s.palette.Map(rgb, s.frame->data[0], s.frame->linesize[0]);
     std::memcpy(s.frame->data[1], s.palette.Entries().data(), 256 * 4);
   } else {
-    const uint8_t* source[1] = {rgb.constBits()};
-    const int stride[1] = {static_cast<int>(rgb.bytesPerLine())};
-    sws_scale(s.scaler, source, stride, 0, height, s.frame->data, s.frame->linesize);
+    ToYuv420(rgb, s.frame->data, s.frame->linesize);
   }
   s.frame->pts = s.frames;
   if (const int sent = avcodec_send_frame(s.codec, s.frame); sent < 0) {

@@ -18,8 +18,9 @@ struct RunRecorder::State {
   std::optional<movie::MovieEncoder> movie;
   std::optional<movie::FrameFolder> frames;
   std::optional<FieldHistory> fields;
-  // Declared last: destroyed (its thread joined) before what its jobs use.
-  std::optional<movie::BoundedWorker> worker;
+  // Declared last: destroyed (their threads joined) before what their jobs use.
+  std::optional<movie::BoundedWorker> worker;        // frames: caption, encoding, PNG files
+  std::optional<movie::BoundedWorker> fieldsWorker;  // compressing and writing the snapshots
   std::optional<int32_t> firstStep;  // the step count before the run's first step
   int32_t lastFrame = -1;
   int32_t lastSnapshot = -1;
@@ -47,9 +48,14 @@ struct RunRecorder::State {
   }
 
   void Snapshot(const Simulation& sim) {
-    if (!fields || !error.empty() || lastSnapshot == sim.StepCount) return;
+    if (!fields || !error.empty() || fieldsWorker->Failed() || lastSnapshot == sim.StepCount) return;
     lastSnapshot = sim.StepCount;
-    fields->Write(sim, error);
+    if (!fields->LayOut(sim, error)) return;
+    fieldsWorker->Post([this, snap = FieldHistory::Take(sim)]() -> std::string {
+      std::string failure;
+      fields->Append(snap, failure);
+      return failure;
+    });
   }
 };
 
@@ -77,6 +83,7 @@ bool RunRecorder::Open(const RecordingOptions& options, std::string& error) {
   if (!options.framesDir.empty() && !s->frames.emplace().Open(options.framesDir, error)) return false;
   if (!options.fieldsPath.empty() && !s->fields.emplace().Open(options.fieldsPath, error)) return false;
   s->worker.emplace(4);
+  s->fieldsWorker.emplace(4);
   state_ = std::move(s);
   return true;
 }
@@ -97,9 +104,11 @@ bool RunRecorder::Finish(Simulation& sim, std::string& error) {
     s.Frame(sim);
     s.Snapshot(sim);
   }
-  if (std::string failure = s.worker->Finish(); !failure.empty()) {
-    error = failure;
-    return false;
+  for (movie::BoundedWorker* worker : {&*s.worker, &*s.fieldsWorker}) {
+    if (std::string failure = worker->Finish(); !failure.empty()) {
+      error = failure;
+      return false;
+    }
   }
   if (!s.error.empty()) {
     error = s.error;

@@ -19,10 +19,26 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quorvan {
 
 class Simulation;
+
+/// What a snapshot holds, copied out of the world so that another thread
+/// can write it while the run goes on.
+struct FieldSnapshot {
+  int32_t step = 0;
+  int32_t rows = 0;
+  int32_t columns = 0;
+  std::vector<double> track;        ///< [row, column]
+  std::vector<double> returnTrack;  ///< [row, column]
+  std::vector<int32_t> agentColumn;
+  std::vector<int32_t> agentRow;
+  std::vector<int8_t> agentState;
+  std::vector<int32_t> agentHeading;
+  std::vector<int32_t> returns;     ///< per destination
+};
 
 class FieldHistory {
  public:
@@ -33,9 +49,16 @@ class FieldHistory {
 
   /// Creates the temporary file for `path`. False, with a message naming it.
   bool Open(const std::string& path, std::string& error);
-  /// Appends the world as it stands, at time sim.StepCount. The first
-  /// snapshot fixes the grid's size, the agents and the destinations; a
-  /// later one whose world has other sizes is refused.
+  /// Creates the datasets for the world's grid, agents and destinations
+  /// (once; later calls do nothing).
+  bool LayOut(const Simulation& sim, std::string& error);
+  /// The world's fields as they stand.
+  static FieldSnapshot Take(const Simulation& sim);
+  /// Appends a snapshot, at time snap.step, after LayOut: one whose sizes
+  /// differ from the laid-out ones is refused. May run on another thread
+  /// than the run's (one thread at a time).
+  bool Append(const FieldSnapshot& snap, std::string& error);
+  /// LayOut, Take and Append at once.
   bool Write(const Simulation& sim, std::string& error);
   /// Closes the file whole (laying out the datasets from `sim` when no
   /// snapshot was written) and syncs it to disk.
