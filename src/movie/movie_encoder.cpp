@@ -51,20 +51,34 @@ int64_t Seek(void* opaque, int64_t offset, int whence) {
 }
 
 // BT.601, limited range, in 8-bit fixed point (as FFmpeg's own tables):
-// the luma of every pixel, the chroma of each 2 x 2 block's mean.
+// the luma of every pixel, the chroma of each 2 x 2 block's mean. The
+// panel is mostly runs of one colour (white, a trail's grey), so the last
+// pixel's and the last block's values are kept and reused.
+uint8_t Luma(uint32_t p) {
+  const int r = static_cast<int>((p >> 16) & 0xFF);
+  const int g = static_cast<int>((p >> 8) & 0xFF);
+  const int b = static_cast<int>(p & 0xFF);
+  return static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+}
+
 void ToYuv420(const QImage& rgb, uint8_t* const planes[], const int lineSizes[]) {
   const int width = rgb.width();
   const int height = rgb.height();
+  uint32_t lastPixel = 0xFF000000u;
+  uint8_t lastLuma = Luma(lastPixel);
   for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y));
     uint8_t* luma = planes[0] + static_cast<std::ptrdiff_t>(y) * lineSizes[0];
     for (int x = 0; x < width; ++x) {
-      const int r = static_cast<int>((line[x] >> 16) & 0xFF);
-      const int g = static_cast<int>((line[x] >> 8) & 0xFF);
-      const int b = static_cast<int>(line[x] & 0xFF);
-      luma[x] = static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+      if (line[x] != lastPixel) {
+        lastPixel = line[x];
+        lastLuma = Luma(lastPixel);
+      }
+      luma[x] = lastLuma;
     }
   }
+  uint32_t lastBlock[4] = {0, 0, 0, 0};
+  uint8_t lastU = 128, lastV = 128;
   for (int y = 0; y < height; y += 2) {
     const auto* top = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y));
     const auto* bottom = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y + 1 < height ? y + 1 : y));
@@ -72,15 +86,21 @@ void ToYuv420(const QImage& rgb, uint8_t* const planes[], const int lineSizes[])
     uint8_t* v = planes[2] + static_cast<std::ptrdiff_t>(y / 2) * lineSizes[2];
     for (int x = 0; x < width; x += 2) {
       const int x1 = x + 1 < width ? x + 1 : x;
-      int r = 0, g = 0, b = 0;
-      for (const uint32_t p : {top[x], top[x1], bottom[x], bottom[x1]}) {
-        r += static_cast<int>((p >> 16) & 0xFF);
-        g += static_cast<int>((p >> 8) & 0xFF);
-        b += static_cast<int>(p & 0xFF);
+      const uint32_t block[4] = {top[x], top[x1], bottom[x], bottom[x1]};
+      if (std::memcmp(block, lastBlock, sizeof block) != 0) {
+        std::memcpy(lastBlock, block, sizeof block);
+        int r = 0, g = 0, b = 0;
+        for (const uint32_t p : block) {
+          r += static_cast<int>((p >> 16) & 0xFF);
+          g += static_cast<int>((p >> 8) & 0xFF);
+          b += static_cast<int>(p & 0xFF);
+        }
+        // The sums are four times the mean: shift by two more.
+        lastU = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128);
+        lastV = static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
       }
-      // The sums are four times the mean: shift by two more.
-      u[x / 2] = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128);
-      v[x / 2] = static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
+      u[x / 2] = lastU;
+      v[x / 2] = lastV;
     }
   }
 }
@@ -198,7 +218,7 @@ bool MovieEncoder::Open(const std::string& path, const MovieSettings& settings, 
     // The fastest preset: the encoder has to keep up with a frame every few
     // steps on the one core the steps leave it.
     av_opt_set(c->priv_data, "preset", "ultrafast", 0);
-    av_opt_set(c->priv_data, "crf", "20", 0);
+    av_opt_set(c->priv_data, "crf", "23", 0);
   } else if (*format == MovieFormat::WebM) {
     av_opt_set(c->priv_data, "deadline", "realtime", 0);
     av_opt_set(c->priv_data, "cpu-used", "8", 0);
