@@ -3,10 +3,12 @@
 # world headless with the batch runner and says where the results went.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh run
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release -j"$(nproc)" --target quorvan-batch quorvan
+# The "app" preset: build/release without the tests and benchmarks, so no test
+# tool is needed (./test.sh turns them on again in the same folder).
+cmake --preset app >/dev/null
+cmake --build --preset app
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec build/release/src/app/quorvan "$@"

@@ -7,8 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 steps=${1:-10000}
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/release --target quorvan >/dev/null
+cmake --preset release >/dev/null
+cmake --build --preset release --target quorvan >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 echo "load: $(uptime | sed 's/.*load average: //')"
 printf '%-10s %4s %12s %14s %8s\n' landscape cell "0-1000 /s" "last 1000 /s" change

@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing need,
-# skipping those already present. Runs apt-get as root, or through sudo.
+# Installs the Debian 12 packages that Quorvan needs, skipping those already
+# present. Runs apt-get as root, or through sudo.
+#
+#   scripts/install-deps.sh run    # building and running the two programs (./run.sh)
+#   scripts/install-deps.sh test   # the above and every test tool (./test.sh)
 set -euo pipefail
 
-packages=(
+# Building quorvan and quorvan-batch, and what they need at run time.
+run_packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-charts-dev libqt6opengl6-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-  libhdf5-dev python3-h5py python3-numpy
-  qt6-svg-dev libtomlplusplus-dev
-  clang-14 libclang-rt-14-dev
-  parallel slurm-wlm munge
-  xvfb xauth fonts-dejavu-core
-  time
-  libavformat-dev libavcodec-dev libavutil-dev ffmpeg python3-xarray python3-h5netcdf python3-matplotlib
+  qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
+  libhdf5-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libboost-dev
+  fonts-dejavu-core
 )
+
+# The tests, the benchmarks, the fuzzers, the cluster and parallel sweeps, the
+# Python readers of the outputs, and the Debian package check.
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
+  python3-h5py python3-numpy python3-xarray python3-h5netcdf python3-matplotlib
+  parallel slurm-wlm munge
+  xvfb xauth ffmpeg time
+  dpkg-dev desktop-file-utils
+)
+
+case "${1:-}" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -25,14 +25,13 @@ fi
 
 scripts/install-deps.sh
 
-# The sanitizer build as ./test.sh configures it.
-launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVAN_SANITIZE=ON \
-  -DQUORVAN_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
-cmake --build build/asan -j"$(nproc)" --target quorvan-batch
+# The sanitizer build of ./test.sh (the asan preset; a compiler launcher comes
+# from CMAKE_CXX_COMPILER_LAUNCHER).
+cmake --preset asan >/dev/null
+cmake --build --preset asan --target quorvan-batch
 batch=$root/build/asan/src/app/quorvan-batch
 
+# The asan test preset's options: the runs here are not CTest's.
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -64,6 +64,10 @@ int main(int argc, char* argv[]) {
       QStringLiteral("N"));
   parser.addOption(landscapeOption);
   parser.addOption(cellSizeOption);
+  const QCommandLineOption followOption(
+      QStringLiteral("follow"), QStringLiteral("Follow agent <N> from the start (as View > Follow agent...)."),
+      QStringLiteral("N"));
+  parser.addOption(followOption);
   parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A world file to open at start."),
                                QStringLiteral("[FILE]"));
   parser.process(app);
@@ -120,7 +124,20 @@ int main(int argc, char* argv[]) {
     const std::string error = form.OpenWorldFile(files.front());
     if (!error.empty()) std::fprintf(stderr, "quorvan: %s\n", error.c_str());
   }
+  if (parser.isSet(followOption)) {
+    bool ok = false;
+    const int agent = parser.value(followOption).toInt(&ok);
+    const std::string error = ok ? form.FollowAgent(agent)
+                                 : "'" + parser.value(followOption).toStdString() + "' is not an agent's index";
+    if (!error.empty()) {
+      std::fprintf(stderr, "quorvan: --follow: %s\n", error.c_str());
+      return 2;
+    }
+  }
   form.show();
+  // A benchmark is no session of the user's: no recovery, and no question
+  // that would hold it up.
+  if (!parser.isSet(benchmark)) form.StartRecovery();
 
   if (parser.isSet(benchmark)) {
     bool stepsOk = false;

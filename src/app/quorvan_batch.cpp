@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "batch_command.h"
 #include "batch_picture.h"
 #include "batch_run.h"
 #include "output_file.h"
-#include "sweep_command.h"
 #include "sweep_main.h"
 #include "world_file.h"
 
@@ -24,20 +23,9 @@ int Fail(const std::string& message, int code) {
   return code;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  if (!args.empty() && args.front() == "merge") return RunMerge(std::vector<std::string>(args.begin() + 1, args.end()));
-  if (IsSweepCommandLine(args)) return RunSweep(args);
-
-  const ParseOutcome parsed = ParseCommandLine(args);
-  if (!parsed.options) {
-    std::fputs(parsed.output.c_str(), parsed.exitCode == 0 ? stdout : stderr);
-    return parsed.exitCode;
-  }
-  const BatchOptions& options = *parsed.options;
-
+// One run: its outputs are made under temporary names and renamed once the
+// whole run has succeeded.
+int RunSingle(const RunCommand& options) {
   // Every output is made under a temporary name first, so that a bad path
   // fails before any work, and renamed over its target only once the whole
   // run has succeeded: a failure leaves every existing file as it was.
@@ -61,13 +49,17 @@ int main(int argc, char** argv) {
     csv = std::make_unique<CsvWriter>(csvFile.File());
   }
   RunSummary summary;
-  if (error = RunWorld(options, options.seed, sim, csv.get(), summary, recorder.Active() ? &recorder : nullptr);
+  // The chart is kept only for a world that is saved: the opened world's
+  // points and one more per step, as the window's chart holds them.
+  std::vector<ChartPoint> chart;
+  std::vector<ChartPoint>* const keptChart = options.saveWorldPath.empty() ? nullptr : &chart;
+  if (error = RunWorld(options.spec, sim, csv.get(), summary, keptChart, recorder.Active() ? &recorder : nullptr);
       !error.empty()) {
     return Fail(error, 2);
   }
   if (csv && !csv->Finish()) return Fail("cannot write '" + options.csvPath + "'", 2);
 
-  const std::string json = SummaryJson(options, sim, summary);
+  const std::string json = SummaryJson(options.spec, sim, summary);
   if (jsonToStdout) {
     if (std::fputs(json.c_str(), stdout) < 0 || std::fflush(stdout) != 0) return Fail("cannot write the JSON summary", 2);
   } else if (jsonFile.File() && std::fputs(json.c_str(), jsonFile.File()) < 0) {
@@ -88,7 +80,7 @@ int main(int argc, char** argv) {
   // The world file is written under a temporary name and renamed by
   // SaveWorld itself, before the other outputs replace anything.
   if (!options.saveWorldPath.empty()) {
-    if (error = SaveWorld(options.saveWorldPath, sim, {}); !error.empty()) return Fail(error, 2);
+    if (error = SaveWorld(options.saveWorldPath, sim, chart); !error.empty()) return Fail(error, 2);
   }
   for (OutputFile* file : files) {
     if (!file->WritePath().empty() && !file->Rename(error)) return Fail(error, 2);
@@ -100,4 +92,15 @@ int main(int argc, char** argv) {
                sim.Agents.size(), summary.elapsedSeconds, summary.elapsedSeconds > 0 ? steps / summary.elapsedSeconds : 0.0,
                static_cast<unsigned long long>(summary.seed));
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const BatchCommand parsed = ParseBatchCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (const auto* run = std::get_if<RunCommand>(&parsed.command)) return RunSingle(*run);
+  if (const auto* sweep = std::get_if<SweepCommand>(&parsed.command)) return RunSweep(*sweep);
+  if (const auto* merge = std::get_if<MergeCommand>(&parsed.command)) return RunMerge(*merge);
+  std::fputs(parsed.output.c_str(), parsed.exitCode == 0 ? stdout : stderr);
+  return parsed.exitCode;
 }

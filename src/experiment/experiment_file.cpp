@@ -1,9 +1,10 @@
 #include "experiment_file.h"
 
 #include <charconv>
+#include <filesystem>
 #include <toml++/toml.h>
 
-#include "sweep_values.h"
+#include "run_spec.h"
 
 namespace quorvan::batch {
 
@@ -19,7 +20,7 @@ struct OptionKey {
 
 constexpr OptionKey kOptionKeys[] = {{"replicates", Scalar::Whole}, {"jobs", Scalar::Whole}, {"seed", Scalar::Seed},
                                      {"series", Scalar::Flag},      {"quiet", Scalar::Flag}, {"plot", Scalar::Text},
-                                     {"out", Scalar::Text}};
+                                     {"out", Scalar::Text},         {"shard", Scalar::Text}};
 
 std::string ToText(double v) {
   char buf[32];
@@ -85,6 +86,10 @@ const char* Expected(Scalar type) {
 }  // namespace
 
 std::string ReadExperimentFile(const std::string& path, std::vector<ExperimentValue>& values) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    return "--experiment: '" + path + "' " + (std::filesystem::exists(path, ec) ? "is not a file" : "does not exist");
+  }
   toml::table table;
   try {
     table = toml::parse_file(path);
@@ -96,8 +101,9 @@ std::string ReadExperimentFile(const std::string& path, std::vector<ExperimentVa
   for (const auto& [name, node] : table) {
     const std::string key(name.str());
     const std::string where = path + ": '" + key + "'";
-    if (const auto kind = KindOf(key)) {
-      ExperimentValue v{key, {}, true};
+    if (const RunKey* run = FindRunKey(key); run && run->sweepable) {
+      const ValueKind* kind = &run->kind;
+      ExperimentValue v{key, {}, true, where};
       if (const auto* array = node.as_array()) {
         v.expand = false;
         for (const toml::node& item : *array) {
@@ -121,7 +127,7 @@ std::string ReadExperimentFile(const std::string& path, std::vector<ExperimentVa
     if (!option) return path + ": unknown key '" + key + "'";
     const auto text = OptionText(node, option->type);
     if (!text) return where + " must be " + Expected(option->type);
-    values.push_back({key, {*text}, false});
+    values.push_back({key, {*text}, false, where});
   }
   return {};
 }

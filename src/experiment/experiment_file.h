@@ -18,11 +18,12 @@ struct ExperimentValue {
   std::string key;
   std::vector<std::string> items;  ///< an array's items, or the one value
   bool expand = true;              ///< a single text: lists and ranges in it are expanded
+  std::string where;               ///< for messages: "e.toml: 'wiggle'", or "--wiggle"
 };
 
-/// Reads the file. Returns an error naming the file and the fault (a syntax
-/// error with its line, an unknown key, a value of the wrong type); empty on
-/// success.
+/// Reads the file. Returns an error naming the file and the fault (missing,
+/// a syntax error with its line, an unknown key, a value of the wrong type);
+/// empty on success. The values themselves are read by their keys' parsers.
 std::string ReadExperimentFile(const std::string& path, std::vector<ExperimentValue>& values);
 
 }  // namespace quorvan::batch

@@ -1,16 +1,13 @@
 #include "sweep_command.h"
 
-#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <thread>
 
 #include "batch_run.h"
 #include "experiment_file.h"
 #include "random_source.h"
-#include "sweep_values.h"
 
 namespace quorvan::batch {
 
@@ -20,34 +17,7 @@ namespace {
 
 constexpr int64_t kMaxRuns = 10'000'000;
 constexpr int64_t kMaxJobs = 1024;
-
-// The sweep's own options; the two flags take no value on the command line.
-const char* const kSweepOptions[] = {"out",   "replicates", "jobs",  "series", "plot",
-                                     "quiet", "resume",     "shard", "experiment"};
-// Single-run outputs, which a sweep replaces by its folder.
-const char* const kSingleRunOnly[] = {"csv", "json", "png", "save-world", "gravity", "no-agents"};
-
-bool IsOneOf(const std::string& name, const auto& names) {
-  for (const char* n : names) {
-    if (name == n) return true;
-  }
-  return false;
-}
-
-bool IsFlag(const std::string& name) { return name == "series" || name == "quiet"; }
-
-// "--name=value" or "--name" and its value in the next argument.
-struct Arg {
-  std::string name;
-  std::optional<std::string> value;
-};
-
-std::optional<std::int64_t> Whole(const std::string& text) {
-  int64_t v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return v;
-}
+constexpr std::string_view kPlotNames[] = {"none", "on"};
 
 std::string ReadPlanFile(const std::string& path, SweepPlan& plan) {
   std::ifstream in(path, std::ios::binary);
@@ -57,30 +27,202 @@ std::string ReadPlanFile(const std::string& path, SweepPlan& plan) {
   return {};
 }
 
+// "K/N" with 1 <= K <= N.
+std::string ReadShard(const std::string& where, const std::string& text, SweepPlan& plan) {
+  const std::size_t slash = text.find('/');
+  const Parsed<int64_t> n = ParseWhole(where, slash == std::string::npos ? "" : text.substr(slash + 1), 1, kMaxRuns);
+  const Parsed<int64_t> k = ParseWhole(where, text.substr(0, slash), 1, n ? *n : 1);
+  if (!n || !k) return where + ": '" + text + "' is not K/N with 1 <= K <= N";
+  plan.shardIndex = *k;
+  plan.shardCount = *n;
+  return {};
+}
+
+// Every point's run description, and each world opened once, so that
+// values it refuses (another agent count, a stop time it has passed) stop
+// the sweep before it starts.
+std::string ReadPoints(SweepCommand& cmd, const std::function<std::string(const std::string&)>& where) {
+  if (std::string error = PointSpecs(cmd.plan, where, cmd.points); !error.empty()) return error;
+  for (const RunSpec& spec : cmd.points) {
+    if (spec.world.empty()) continue;
+    Simulation sim;
+    if (std::string error = StartFromWorld(spec, sim); !error.empty()) return error;
+  }
+  return {};
+}
+
 }  // namespace
 
-bool IsSweepCommandLine(const std::vector<std::string>& args) {
-  for (const std::string& a : args) {
-    if (a == "-h" || a == "--help") return false;  // the help tells of sweeps too
+SweepOptions::SweepOptions(CLI::App& app) {
+  const std::string group = "Sweep (any of these makes the command a sweep; results in --out DIR)";
+  const std::tuple<const char*, const char*, const char*> options[] = {
+      {"out", "DIR", "The sweep's folder: runs.csv, summary.csv, plots, experiment.json"},
+      {"replicates", "K", "Runs per combination of the settings, 1 to 10000000 (seeds derived from --seed)"},
+      {"experiment", "FILE", "The sweep as TOML: keys as the options without dashes; the command line wins"},
+      {"jobs", "N", "Runs at once, 1 to 1024 (default: all cores)"},
+      {"plot", "on|none", "plot.png and plot.svg, or none"},
+      {"shard", "K/N", "Only the K-th of N shares of the runs (join them with merge)"},
+      {"resume", "DIR", "Run what an interrupted sweep in DIR is missing (with --jobs and --quiet only)"},
+  };
+  for (const auto& [name, type, help] : options) {
+    options_[name] = app.add_option(std::string("--") + name, texts_[name], help)->type_name(type)->group(group);
   }
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.rfind("--", 0) != 0) continue;
-    const std::size_t eq = a.find('=');
-    const std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-    if (IsOneOf(name, kSweepOptions)) return true;
-    const auto kind = KindOf(name);
-    if (!kind) continue;
-    std::string value;
-    if (eq != std::string::npos) {
-      value = a.substr(eq + 1);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    }
-    const ValueList list = ExpandValues(a, value, *kind);
-    if (list.values.size() != 1 || (*kind != ValueKind::Name && value.find(':') != std::string::npos)) return true;
+  options_["series"] = app.add_flag("--series", series_, "Also series.csv: every step of every run")->group(group);
+  options_["quiet"] = app.add_flag("--quiet", quiet_, "No progress on stderr")->group(group);
+}
+
+void SweepOptions::ReadGiven(std::map<std::string, ExperimentValue>& values) const {
+  for (const auto& [name, option] : options_) {
+    if (option->count() == 0) continue;
+    const bool flag = name == "series" ? series_ : quiet_;
+    const std::string text = name == "series" || name == "quiet" ? (flag ? "true" : "false") : texts_.at(name);
+    values[name] = {name, {text}, false, "--" + name};
+  }
+}
+
+bool SweepOptions::Given() const {
+  for (const auto& [name, option] : options_) {
+    if (option->count() > 0) return true;
   }
   return false;
+}
+
+std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::string>& args, SweepCommand& cmd) const {
+  cmd = SweepCommand{};
+  cmd.command = args;
+  const auto given = [this](const char* name) { return options_.at(name)->count() > 0; };
+  if (const std::vector<std::string> single = run.SingleRunOnly(); !single.empty()) {
+    return single.front() + " belongs to a single run; a sweep writes everything to --out";
+  }
+
+  // The values by key, each with where it came from: the experiment file's
+  // first, the command line's over them.
+  std::map<std::string, ExperimentValue> values;
+  if (given("resume")) {
+    for (const auto& [name, option] : options_) {
+      if (option->count() > 0 && name != "resume" && name != "jobs" && name != "quiet") {
+        return "--resume continues the sweep recorded in its folder; only --jobs and --quiet go with it";
+      }
+    }
+    if (!run.GivenSettings().empty() || run.Seed()) {
+      return "--resume continues the sweep recorded in its folder; only --jobs and --quiet go with it";
+    }
+    ReadGiven(values);
+    cmd.resume = true;
+    cmd.outDir = texts_.at("resume");
+    if (std::string error = ReadPlan(cmd.outDir, cmd.plan); !error.empty()) return "--resume: " + error;
+    if (!fs::is_directory(cmd.outDir + "/parts")) {
+      return "--resume: '" + cmd.outDir + "' holds merged tables, not a sweep's runs; nothing to resume";
+    }
+  } else {
+    if (given("experiment")) {
+      std::vector<ExperimentValue> file;
+      if (std::string error = ReadExperimentFile(texts_.at("experiment"), file); !error.empty()) return error;
+      for (ExperimentValue& v : file) values[v.key] = std::move(v);
+    }
+    for (const auto& [key, text] : run.GivenSettings()) {
+      values[key->name] = {key->name, {text}, true, std::string("--") + key->name};
+    }
+    if (const auto seed = run.Seed()) values["seed"] = {"seed", {*seed}, false, "--seed"};
+    ReadGiven(values);
+    const auto value = [&values](const char* key) -> const ExperimentValue* {
+      const auto it = values.find(key);
+      return it == values.end() ? nullptr : &it->second;
+    };
+
+    SweepPlan& plan = cmd.plan;
+    for (const RunKey& key : RunKeys()) {
+      const ExperimentValue* v = value(key.name);
+      if (!v || !key.sweepable) continue;
+      SweepSetting setting{key.name, v->items};
+      if (v->expand) {
+        ValueList list = ExpandValues(v->where, v->items.front(), key.kind);
+        if (!list.error.empty()) return list.error;
+        setting.values = std::move(list.values);
+      }
+      plan.settings.push_back(std::move(setting));
+    }
+    if (const ExperimentValue* r = value("replicates")) {
+      const Parsed<int64_t> n = ParseWhole(r->where, r->items.front(), 1, kMaxRuns);
+      if (!n) return n.error;
+      plan.replicates = *n;
+    }
+    if (const ExperimentValue* s = value("seed")) {
+      const Parsed<uint64_t> seed = ParseSeed(s->where, s->items.front());
+      if (!seed) return seed.error;
+      plan.seed = *seed;
+    } else {
+      plan.seed = SeedFromClock();
+    }
+    if (const ExperimentValue* s = value("series")) plan.series = s->items.front() == "true";
+    if (const ExperimentValue* q = value("quiet")) cmd.quiet = q->items.front() == "true";
+    if (const ExperimentValue* p = value("plot")) {
+      const Parsed<std::size_t> plot = ParseName(p->where, p->items.front(), kPlotNames);
+      if (!plot) return plot.error;
+      plan.plot = *plot == 1;
+    }
+    if (const ExperimentValue* s = value("shard")) {
+      if (std::string error = ReadShard(s->where, s->items.front(), plan); !error.empty()) return error;
+    }
+    const ExperimentValue* out = value("out");
+    if (!out || out->items.front().empty()) return "a sweep needs --out DIR, the folder for its results";
+    cmd.outDir = out->items.front();
+  }
+
+  if (const auto it = values.find("jobs"); it != values.end()) {
+    const Parsed<int64_t> n = ParseWhole(it->second.where, it->second.items.front(), 1, kMaxJobs);
+    if (!n) return n.error;
+    cmd.jobs = static_cast<int>(*n);
+  } else {
+    cmd.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  }
+  if (given("quiet")) cmd.quiet = quiet_;
+
+  // The size of the sweep, without overflowing on the way.
+  int64_t runs = cmd.plan.replicates;
+  for (const SweepSetting& s : cmd.plan.settings) {
+    if (runs > kMaxRuns / static_cast<int64_t>(s.values.size())) return "the sweep has more than 10000000 runs";
+    runs *= static_cast<int64_t>(s.values.size());
+  }
+
+  const std::string planFile = cmd.outDir + "/plan.json";
+  const auto where = [&](const std::string& key) {
+    if (cmd.resume) return "'" + planFile + "': '" + key + "'";
+    const auto it = values.find(key);
+    return it == values.end() ? "--" + key : it->second.where;
+  };
+  if (std::string error = ReadPoints(cmd, where); !error.empty()) return error;
+  if (!cmd.resume) return CheckNewOutFolder(cmd.outDir, cmd.plan);
+  return {};
+}
+
+MergeOptions::MergeOptions(CLI::App& app) {
+  merge_ = app.add_subcommand("merge", "Join the shares of a sharded sweep into one sweep folder");
+  merge_->add_option("--out", out_, "The folder for the joined sweep (absent or empty)")->type_name("DIR");
+  merge_->add_option("--plot", plot_, "plot.png and plot.svg, or none (default: as the shares' plan says)")
+      ->type_name("on|none");
+  merge_->add_flag("--quiet", quiet_, "No report on stderr");
+  merge_->add_option("shards", shards_, "The shares' folders, every share of the sweep once")->type_name("SHARD_DIR");
+}
+
+bool MergeOptions::Chosen() const { return merge_->parsed(); }
+
+std::string MergeOptions::Read(const std::vector<std::string>& args, MergeCommand& cmd) const {
+  cmd = MergeCommand{};
+  cmd.command = args;
+  if (merge_->get_option("--out")->count() == 0 || out_.empty()) {
+    return "merge needs --out DIR, the folder for the joined sweep";
+  }
+  if (shards_.empty()) return "merge needs the shares' folders: merge --out DIR SHARD_DIR...";
+  cmd.outDir = out_;
+  if (merge_->get_option("--plot")->count() > 0) {
+    const Parsed<std::size_t> plot = ParseName("merge: --plot", plot_, kPlotNames);
+    if (!plot) return plot.error;
+    cmd.plot = *plot == 1;
+  }
+  cmd.quiet = quiet_;
+  cmd.shards = shards_;
+  return {};
 }
 
 std::string ReadPlan(const std::string& dir, SweepPlan& plan) {
@@ -97,6 +239,9 @@ std::string CheckNewOutFolder(const std::string& dir, const SweepPlan& plan) {
   if (fs::exists(dir + "/plan.json")) {
     SweepPlan there;
     if (ReadPlanFile(dir + "/plan.json", there).empty() && SweepIdentity(there) == SweepIdentity(plan)) {
+      if (!fs::is_directory(dir + "/parts")) {
+        return "--out: '" + dir + "' already holds this sweep, merged; remove it or choose another folder to join it again";
+      }
       return "--out: '" + dir + "' already holds this sweep; --resume " + dir + " finishes it";
     }
     return "--out: '" + dir + "' holds another sweep; choose another folder";
@@ -104,156 +249,6 @@ std::string CheckNewOutFolder(const std::string& dir, const SweepPlan& plan) {
   if (fs::directory_iterator(dir, ec) != fs::directory_iterator()) return "--out: '" + dir + "' is not empty";
   if (ec) return "--out: '" + dir + "' cannot be read";
   return {};
-}
-
-SweepParse ParseSweepCommandLine(const std::vector<std::string>& args) {
-  SweepParse out;
-  const auto fail = [&out](std::string message) {
-    out.error = std::move(message);
-    return out;
-  };
-
-  // The command line, option by option; each may be given once.
-  std::map<std::string, std::string> given;
-  std::vector<std::string> order;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.rfind("--", 0) != 0 || a.size() == 2) return fail("unexpected argument '" + a + "'");
-    const std::size_t eq = a.find('=');
-    const std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-    if (IsOneOf(name, kSingleRunOnly)) {
-      return fail("--" + name + " belongs to a single run; a sweep writes everything to --out");
-    }
-    if (!IsOneOf(name, kSweepOptions) && !KindOf(name) && name != "seed") return fail("unknown option '--" + name + "'");
-    std::string value = "true";
-    if (eq != std::string::npos) {
-      value = a.substr(eq + 1);
-    } else if (!IsFlag(name)) {
-      if (i + 1 >= args.size()) return fail("--" + name + " needs a value");
-      value = args[++i];
-    }
-    if (given.count(name)) return fail("--" + name + " is given twice");
-    given[name] = value;
-    order.push_back(name);
-  }
-
-  SweepCommand cmd;
-  cmd.command = args;
-  std::optional<std::string> jobsText;
-  if (given.count("jobs")) jobsText = given["jobs"];
-  if (given.count("resume")) {
-    for (const std::string& name : order) {
-      if (name != "resume" && name != "jobs" && name != "quiet") {
-        return fail("--resume continues the sweep recorded in its folder; only --jobs and --quiet go with it");
-      }
-    }
-    cmd.resume = true;
-    cmd.outDir = given["resume"];
-    if (std::string error = ReadPlan(cmd.outDir, cmd.plan); !error.empty()) return fail("--resume: " + error);
-    if (!fs::is_directory(cmd.outDir + "/parts")) {
-      return fail("--resume: '" + cmd.outDir + "' holds merged tables, not a sweep's runs; nothing to resume");
-    }
-  } else {
-    // The experiment file's keys, then the command line over them.
-    std::map<std::string, ExperimentValue> values;
-    if (given.count("experiment")) {
-      std::vector<ExperimentValue> file;
-      if (std::string error = ReadExperimentFile(given["experiment"], file); !error.empty()) return fail(error);
-      for (ExperimentValue& v : file) values[v.key] = std::move(v);
-    }
-    for (const auto& [name, value] : given) {
-      if (name != "experiment") values[name] = ExperimentValue{name, {value}, true};
-    }
-    const auto text = [&values](const char* key) -> std::optional<std::string> {
-      const auto it = values.find(key);
-      if (it == values.end()) return std::nullopt;
-      return it->second.items.front();
-    };
-
-    SweepPlan& plan = cmd.plan;
-    for (const SweepKey& key : SweepKeys()) {
-      const auto it = values.find(key.name);
-      if (it == values.end()) continue;
-      SweepSetting setting{key.name, {}};
-      if (it->second.expand) {
-        ValueList list = ExpandValues("--" + setting.key, it->second.items.front(), key.kind);
-        if (!list.error.empty()) return fail(list.error);
-        setting.values = std::move(list.values);
-      } else {
-        setting.values = it->second.items;
-      }
-      plan.settings.push_back(std::move(setting));
-    }
-    if (const auto r = text("replicates")) {
-      const auto n = Whole(*r);
-      if (!n || *n < 1 || *n > kMaxRuns) return fail("--replicates: '" + *r + "' is not a whole number from 1");
-      plan.replicates = *n;
-    }
-    if (const auto s = text("seed")) {
-      const std::optional<uint64_t> seed = SeedOfText(*s);
-      if (!seed) return fail("--seed: '" + *s + "' is not a whole number from 0 to 2^64-1");
-      plan.seed = *seed;
-    } else {
-      plan.seed = SeedFromClock();
-    }
-    for (const char* flag : {"series", "quiet"}) {
-      const auto v = text(flag);
-      if (v && *v != "true" && *v != "false") return fail(std::string("--") + flag + " takes no value");
-      if (v && *v == "true") (std::string(flag) == "series" ? plan.series : cmd.quiet) = true;
-    }
-    if (const auto p = text("plot")) {
-      if (*p != "none" && *p != "on") return fail("--plot: '" + *p + "' is neither none nor on");
-      plan.plot = *p == "on";
-    }
-    if (const auto s = text("shard")) {
-      const std::size_t slash = s->find('/');
-      const auto k = Whole(s->substr(0, slash));
-      const auto n = slash == std::string::npos ? std::nullopt : Whole(s->substr(slash + 1));
-      if (!k || !n || *n < 1 || *k < 1 || *k > *n) return fail("--shard: '" + *s + "' is not K/N with 1 <= K <= N");
-      plan.shardIndex = *k;
-      plan.shardCount = *n;
-    }
-    jobsText = text("jobs");
-    const auto dir = text("out");
-    if (!dir || dir->empty()) return fail("a sweep needs --out DIR, the folder for its results");
-    cmd.outDir = *dir;
-  }
-
-  if (const auto j = jobsText) {
-    const auto n = Whole(*j);
-    if (!n || *n < 1 || *n > kMaxJobs) return fail("--jobs: '" + *j + "' is not a whole number from 1 to 1024");
-    cmd.jobs = static_cast<int>(*n);
-  } else {
-    cmd.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  }
-  if (given.count("quiet")) cmd.quiet = given["quiet"] == "true";
-
-  // The size of the sweep, without overflowing on the way.
-  int64_t runs = cmd.plan.replicates;
-  for (const SweepSetting& s : cmd.plan.settings) {
-    if (runs > kMaxRuns / static_cast<int64_t>(s.values.size())) return fail("the sweep has more than 10000000 runs");
-    runs *= static_cast<int64_t>(s.values.size());
-  }
-  if (runs > kMaxRuns) return fail("the sweep has more than 10000000 runs");
-
-  // Every point's settings, checked as a single run checks them.
-  const int64_t points = cmd.plan.PointCount();
-  cmd.points.resize(static_cast<std::size_t>(points));
-  for (int64_t p = 0; p < points; ++p) {
-    BatchOptions& options = cmd.points[static_cast<std::size_t>(p)];
-    if (std::string error = PointOptions(cmd.plan, p, options); !error.empty()) return fail(error);
-    // A saved world is opened once here, so that options it refuses (another
-    // agent count, cell size or landscape) stop the sweep before it starts.
-    if (!options.worldPath.empty()) {
-      Simulation sim;
-      if (std::string error = StartFromWorld(options, std::nullopt, sim); !error.empty()) return fail(error);
-    }
-  }
-  if (!cmd.resume) {
-    if (std::string error = CheckNewOutFolder(cmd.outDir, cmd.plan); !error.empty()) return fail(error);
-  }
-  out.command = std::move(cmd);
-  return out;
 }
 
 }  // namespace quorvan::batch

@@ -31,10 +31,7 @@ void RemoveLeftovers(const std::string& parts) {
 
 }  // namespace
 
-int RunSweep(const std::vector<std::string>& args) {
-  SweepParse parsed = ParseSweepCommandLine(args);
-  if (!parsed.command) return Fail(parsed.error, 2);
-  const SweepCommand& cmd = *parsed.command;
+int RunSweep(const SweepCommand& cmd) {
   const SweepPlan& plan = cmd.plan;
   const std::string parts = cmd.outDir + "/" + kPartsFolder;
 
@@ -90,33 +87,11 @@ int RunSweep(const std::vector<std::string>& args) {
   return 0;
 }
 
-int RunMerge(const std::vector<std::string>& args) {
-  std::string outDir;
-  std::optional<bool> plot;
-  bool quiet = false;
-  std::vector<std::string> shards;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--out" || a == "--plot") {
-      if (i + 1 >= args.size()) return Fail("merge: " + a + " needs a value", 2);
-      const std::string& v = args[++i];
-      if (a == "--out") {
-        outDir = v;
-      } else if (v == "none" || v == "on") {
-        plot = v == "on";
-      } else {
-        return Fail("merge: --plot: '" + v + "' is neither none nor on", 2);
-      }
-    } else if (a == "--quiet") {
-      quiet = true;
-    } else if (a.rfind("--", 0) == 0) {
-      return Fail("merge: unknown option '" + a + "'", 2);
-    } else {
-      shards.push_back(a);
-    }
-  }
-  if (outDir.empty()) return Fail("merge needs --out DIR, the folder for the joined sweep", 2);
-  if (shards.empty()) return Fail("merge needs the shares' folders: merge --out DIR SHARD_DIR...", 2);
+int RunMerge(const MergeCommand& merge) {
+  const std::string& outDir = merge.outDir;
+  const std::vector<std::string>& shards = merge.shards;
+  const std::optional<bool>& plot = merge.plot;
+  const bool quiet = merge.quiet;
 
   // One sweep, every share once, each complete.
   std::vector<SweepPlan> plans(shards.size());
@@ -161,10 +136,8 @@ int RunMerge(const std::vector<std::string>& args) {
   fs::create_directories(outDir, ec);
   if (ec) return Fail("merge: cannot make '" + outDir + "': " + ec.message(), 2);
   if (std::string error = WriteTextFile(outDir + "/plan.json", PlanJson(plan)); !error.empty()) return Fail(error, 2);
-  std::vector<std::string> command = {"merge"};
-  command.insert(command.end(), args.begin(), args.end());
   const std::string error =
-      WriteResults(plan, partsOf, [](int64_t) { return true; }, outDir, command, times, shards);
+      WriteResults(plan, partsOf, [](int64_t) { return true; }, outDir, merge.command, times, shards);
   if (!error.empty()) return Fail(error, 1);
   if (!quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs of %lld shares joined in '%s'\n",

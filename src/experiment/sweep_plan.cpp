@@ -42,17 +42,6 @@ std::string SweepPlan::PointLabel(int64_t point) const {
   return label.empty() ? "all runs" : label;
 }
 
-std::vector<std::string> SweepPlan::PointArgs(int64_t point) const {
-  const std::vector<std::string> values = PointValues(point);
-  std::vector<std::string> args;
-  for (std::size_t i = 0; i < settings.size(); ++i) {
-    if (settings[i].key == "decay" && values[i] == kDecayOff) continue;
-    args.push_back("--" + settings[i].key);
-    args.push_back(values[i]);
-  }
-  return args;
-}
-
 bool SweepPlan::HasLandscapeSeed() const {
   for (const SweepSetting& s : settings) {
     if (s.key == "landscape-seed") return true;
@@ -74,15 +63,40 @@ uint64_t RunSeed(uint64_t base, int64_t replicate) {
 
 uint64_t DerivedLandscapeSeed(uint64_t base, int64_t replicate) { return RunSeed(~base, replicate); }
 
-std::string PointOptions(const SweepPlan& plan, int64_t point, BatchOptions& options) {
-  ParseOutcome parsed = ParseCommandLine(plan.PointArgs(point));
-  if (!parsed.options) {
-    std::string message = parsed.output.substr(0, parsed.output.find('\n'));
-    const std::string prefix = "quorvan-batch: ";
-    if (message.rfind(prefix, 0) == 0) message.erase(0, prefix.size());
-    return message.empty() ? "the settings of point " + std::to_string(point) + " are refused" : message;
+RunSpec RunSpecOf(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run) {
+  const int64_t replicate = plan.ReplicateOf(run);
+  RunSpec spec = pointSpec;
+  if (!plan.HasLandscapeSeed() && !plan.HasWorld()) spec.landscapeSeed = DerivedLandscapeSeed(plan.seed, replicate);
+  spec.seed = RunSeed(plan.seed, replicate);
+  return spec;
+}
+
+std::string PointSpecs(const SweepPlan& plan, const std::function<std::string(const std::string& key)>& where,
+                       std::vector<RunSpec>& points) {
+  // Each value of each setting, read once.
+  std::vector<std::vector<RunSpec>> values(plan.settings.size());
+  for (std::size_t i = 0; i < plan.settings.size(); ++i) {
+    const SweepSetting& setting = plan.settings[i];
+    const RunKey* key = FindRunKey(setting.key);
+    if (!key || !key->sweepable) return where(setting.key) + ": not a setting a sweep can vary";
+    for (const std::string& text : setting.values) {
+      RunSpec& value = values[i].emplace_back();
+      if (setting.key == "decay" && text == kDecayOff) continue;
+      if (std::string error = SetRunValue(value, *key, where(setting.key), text); !error.empty()) return error;
+    }
   }
-  options = *parsed.options;
+  // A point takes one value of each; the last setting varies fastest.
+  points.assign(static_cast<std::size_t>(plan.PointCount()), RunSpec{});
+  for (int64_t p = 0; p < plan.PointCount(); ++p) {
+    RunSpec& spec = points[static_cast<std::size_t>(p)];
+    int64_t rest = p;
+    for (std::size_t i = plan.settings.size(); i-- > 0;) {
+      const auto n = static_cast<int64_t>(values[i].size());
+      spec.Merge(values[i][static_cast<std::size_t>(rest % n)]);
+      rest /= n;
+    }
+    if (std::string error = CheckRunSpec(spec); !error.empty()) return error;
+  }
   return {};
 }
 

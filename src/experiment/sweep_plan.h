@@ -3,26 +3,25 @@
 // seed, and how each run's settings and seeds follow from them.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "run_spec.h"
 
 namespace quorvan::batch {
 
-/// One setting of a sweep and its values, as texts the single-run options take.
+/// One setting of a sweep and its values, as written (the plan keeps the
+/// texts: they make the sweep's identity and its tables' columns).
 struct SweepSetting {
   std::string key;                  ///< option name without dashes
   std::vector<std::string> values;  ///< one or more
   friend bool operator==(const SweepSetting&, const SweepSetting&) = default;
 };
 
-/// The value of "decay" that leaves decay off.
-inline constexpr const char* kDecayOff = "off";
-
 struct SweepPlan {
-  /// Settings in the order of SweepKeys(); a point takes one value of each.
+  /// Settings in the order of RunKeys(); a point takes one value of each.
   std::vector<SweepSetting> settings;
   int64_t replicates = 1;
   uint64_t seed = 0;  ///< base seed of every run
@@ -43,8 +42,6 @@ struct SweepPlan {
   std::vector<std::string> PointValues(int64_t point) const;
   /// "wiggle=20 mode=raster", or "all runs" when nothing is swept.
   std::string PointLabel(int64_t point) const;
-  /// The single-run command line of a point.
-  std::vector<std::string> PointArgs(int64_t point) const;
   /// Whether the landscape seed is one of the settings (else it is derived).
   bool HasLandscapeSeed() const;
   bool HasWorld() const;
@@ -57,9 +54,17 @@ uint64_t RunSeed(uint64_t base, int64_t replicate);
 /// derivation from the base seed with its bits flipped.
 uint64_t DerivedLandscapeSeed(uint64_t base, int64_t replicate);
 
-/// The options of one point, checked as a single run checks them; an error
-/// text (naming the option) when a value is refused.
-std::string PointOptions(const SweepPlan& plan, int64_t point, BatchOptions& options);
+/// The run description of every point, each setting's values read once by
+/// its key's parser. An error names where the setting came from
+/// (`where(key)`: "--wiggle", "e.toml: 'wiggle'"), the value and what is
+/// accepted.
+std::string PointSpecs(const SweepPlan& plan, const std::function<std::string(const std::string& key)>& where,
+                       std::vector<RunSpec>& points);
+
+/// The description of run `run`: its point's, with the replicate's seed and,
+/// unless the plan sets one or starts from worlds, its landscape seed. Every
+/// run of a sweep, and every replay of one, starts from this.
+RunSpec RunSpecOf(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run);
 
 /// The plan as JSON (what plan.json holds), and back. The identity leaves
 /// out the share, so the shares of one sweep have one identity.

@@ -41,23 +41,21 @@ int StopSignal() { return gStopSignal.load(); }
 void RequestStop(int signal) { gStopSignal.store(signal); }
 void ClearStop() { gStopSignal.store(0); }
 
-std::string RunOne(const SweepPlan& plan, const BatchOptions& pointOptions, int64_t run,
+std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run,
                    const std::string& partsFolder, Simulation& sim, double& stepSeconds) {
-  const int64_t replicate = plan.ReplicateOf(run);
-  BatchOptions options = pointOptions;
-  if (!plan.HasLandscapeSeed() && !plan.HasWorld()) options.landscapeSeed = DerivedLandscapeSeed(plan.seed, replicate);
+  const RunSpec spec = RunSpecOf(plan, pointSpec, run);
 
   std::string error;
   OutputFile steps;
   if (!steps.Open(StepsPartPath(partsFolder, run), error)) return error;
   RunOutcome outcome;
-  outcome.seed = RunSeed(plan.seed, replicate);
-  outcome.landscapeSeed = options.landscapeSeed;
+  outcome.seed = *spec.seed;
+  outcome.landscapeSeed = spec.landscapeSeed;
   std::string buffer;
   bool written = true;
   RunSummary summary;
   error = RunWorldSteps(
-      options, outcome.seed, sim,
+      spec, sim,
       [&](int32_t step, const StepResult& r) {
         outcome.stats.Step(step, r);
         AppendSeriesRow(buffer, run, step, r);
@@ -84,7 +82,7 @@ std::string RunOne(const SweepPlan& plan, const BatchOptions& pointOptions, int6
   return {};
 }
 
-PoolReport RunPool(const SweepPlan& plan, const std::vector<BatchOptions>& points, const std::vector<int64_t>& pending,
+PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, const std::vector<int64_t>& pending,
                    const std::string& partsFolder, int jobs, const ProgressCallback& progress) {
   PoolReport report;
   std::mutex mutex;

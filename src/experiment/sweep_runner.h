@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
+#include "run_spec.h"
 #include "simulation.h"
 #include "sweep_plan.h"
 
@@ -23,10 +23,10 @@ void RequestStop(int signal);
 /// Forgets an earlier stop.
 void ClearStop();
 
-/// Runs one run of the plan with the options of its point and leaves its
+/// Runs one run of the plan with the run description of its point and leaves its
 /// records in `partsFolder` (the steps first, then the row). Returns an
 /// error text, empty on success; `stepSeconds` gets the time in the steps.
-std::string RunOne(const SweepPlan& plan, const BatchOptions& pointOptions, int64_t run,
+std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run,
                    const std::string& partsFolder, Simulation& sim, double& stepSeconds);
 
 struct PoolReport {
@@ -42,7 +42,7 @@ struct PoolReport {
 using ProgressCallback = std::function<void(int64_t done, const std::string& current)>;
 
 /// Runs `pending` (run numbers, in order) on `jobs` threads.
-PoolReport RunPool(const SweepPlan& plan, const std::vector<BatchOptions>& points, const std::vector<int64_t>& pending,
+PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, const std::vector<int64_t>& pending,
                    const std::string& partsFolder, int jobs, const ProgressCallback& progress);
 
 }  // namespace quorvan::batch

@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include "settings_limits.h"
-#include "world_file.h"
 
 namespace quorvan::batch {
 
@@ -35,54 +34,65 @@ bool CsvWriter::Finish() {
   return std::fflush(file_) == 0 && !std::ferror(file_);
 }
 
-std::string StartFromWorld(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim) {
-  std::vector<ChartPoint> chart;  // the window's; a batch run keeps no chart
-  if (std::string error = OpenWorld(options.worldPath, sim, chart); !error.empty()) return error;
-  const std::string world = "the world in '" + options.worldPath + "'";
-  if (options.Given("--agents") && static_cast<std::size_t>(options.agents) != sim.Agents.size()) {
+std::string StartFromWorld(const RunSpec& spec, Simulation& sim, std::vector<ChartPoint>* chart) {
+  std::vector<ChartPoint> points;
+  if (std::string error = OpenWorld(spec.world, sim, points); !error.empty()) return error;
+  if (chart) *chart = std::move(points);
+  const std::string world = "the world in '" + spec.world + "'";
+  if (spec.agents && static_cast<std::size_t>(*spec.agents) != sim.Agents.size()) {
     return "--agents: " + world + " has " + std::to_string(sim.Agents.size()) +
            " agents; another count needs a new world";
   }
-  if (options.Given("--cell-size") && options.cellSize != sim.CellSize) {
+  if (spec.cellSize && *spec.cellSize != sim.CellSize) {
     return "--cell-size: " + world + " has cells of " + std::to_string(sim.CellSize) +
            " pixels; another size needs a new world";
   }
-  if (options.Given("--mode") && ModeNumber(options.mode) != sim.settings.SetupMode) {
+  if (spec.mode && static_cast<int32_t>(*spec.mode) != sim.settings.SetupMode) {
     return "--mode: " + world + " was built with another landscape; it needs a new world";
   }
-  if (options.Given("--landscape-seed")) return "--landscape-seed: the landscape of " + world + " is built already";
-  ApplyGivenOptions(options, sim.settings);
-  if (options.Given("--steps")) sim.StopTime = options.steps;
-  if (seed) sim.Rand.FixSeed(*seed);
+  if (spec.landscapeSeed) return "--landscape-seed: the landscape of " + world + " is built already";
+  const Parsed<int32_t> stop = StopTimeFrom(spec, sim.StepCount, sim.StopTime);
+  if (!stop) return stop.error;
+  const std::string at = world + " is at step " + std::to_string(sim.StepCount);
+  if (*stop <= sim.StepCount) {
+    if (spec.stopTime) return "--steps " + std::to_string(*stop) + ": " + at + " already (--for N runs N steps more)";
+    return at + ", its stop time (--for N or a later --steps runs it on)";
+  }
+  ApplyGivenValues(spec, sim.settings);
+  if (spec.stopTime || spec.moreSteps) {
+    sim.StopTime = *stop;
+    sim.settings.E_stop = IntToText(*stop);
+  }
+  if (spec.seed) sim.Rand.FixSeed(*spec.seed);
   return {};
 }
 
-std::string RunWorld(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim, CsvWriter* csv,
-                     RunSummary& summary, RunRecorder* recorder) {
-  if (!csv && !recorder) return RunWorldSteps(options, seed, sim, StepObserver(), summary);
+std::string RunWorld(const RunSpec& spec, Simulation& sim, CsvWriter* csv, RunSummary& summary,
+                     std::vector<ChartPoint>* chart, RunRecorder* recorder) {
+  if (!csv && !recorder) return RunWorldSteps(spec, sim, StepObserver(), summary, chart);
   return RunWorldSteps(
-      options, seed, sim,
+      spec, sim,
       [csv, recorder, &sim](int32_t step, const StepResult& r) {
         if (csv) csv->Row(step, r.successful, r.returning, static_cast<double>(r.trackMax), r.deliveries);
         if (recorder) recorder->AfterStep(sim, r.stopReached || sim.StepCount >= sim.StopTime);
       },
-      summary);
+      summary, chart);
 }
 
-std::string RunWorldSteps(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim,
-                          const StepObserver& observer, RunSummary& summary) {
+std::string RunWorldSteps(const RunSpec& spec, Simulation& sim, const StepObserver& observer, RunSummary& summary,
+                          std::vector<ChartPoint>* chart) {
   summary = RunSummary{};
-  if (!options.worldPath.empty()) {
-    if (std::string error = StartFromWorld(options, seed, sim); !error.empty()) return error;
-    // A world at or past its stop time runs no step: report it as it stands.
+  if (!spec.world.empty()) {
+    if (std::string error = StartFromWorld(spec, sim, chart); !error.empty()) return error;
     sim.UpdateStatistics(summary.successful, summary.returning);
     summary.trackMax = static_cast<double>(sim.TrackMax);
   } else {
-    sim.Rand.FixSeed(seed.value_or(SeedFromClock()));
-    sim.Rand.SetLandscapeSeed(options.landscapeSeed);
-    sim.settings = SettingsFor(options);
+    if (chart) chart->clear();
+    sim.Rand.FixSeed(spec.seed.value_or(SeedFromClock()));
+    sim.Rand.SetLandscapeSeed(spec.landscapeSeed);
+    sim.settings = SettingsFor(spec);
     if (std::string error = sim.SetupWorld(); !error.empty()) return error;
-    ApplyOverrides(options, sim.settings);
+    ApplyOverrides(spec, sim.settings);
   }
 
   summary.seed = sim.Rand.Seed();
@@ -95,6 +105,10 @@ std::string RunWorldSteps(const BatchOptions& options, std::optional<uint64_t> s
     summary.returning = r.returning;
     summary.trackMax = static_cast<double>(r.trackMax);
     if (observer) observer(sim.StepCount, r);
+    if (chart) {
+      chart->push_back({static_cast<double>(sim.StepCount), static_cast<double>(r.successful),
+                        static_cast<double>(r.returning), static_cast<double>(sim.TrackMax)});
+    }
     if (r.stopReached) break;
   }
   summary.elapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -116,7 +130,7 @@ nlohmann::ordered_json ModeName(int32_t mode) {
 
 }  // namespace
 
-std::string SummaryJson(const BatchOptions& o, const Simulation& sim, const RunSummary& s) {
+std::string SummaryJson(const RunSpec& spec, const Simulation& sim, const RunSummary& s) {
   using json = nlohmann::ordered_json;
   // The settings the run went with: the options', or an opened world's with
   // the options given over them.
@@ -148,7 +162,7 @@ std::string SummaryJson(const BatchOptions& o, const Simulation& sim, const RunS
   json summary = {
       {"seed", s.seed},
       {"landscape_seed", landscapeSeed ? json(*landscapeSeed) : json(nullptr)},
-      {"world", o.worldPath.empty() ? json(nullptr) : json(o.worldPath)},
+      {"world", spec.world.empty() ? json(nullptr) : json(spec.world)},
       {"start_step", s.startStep},
       {"settings", settings},
       {"steps", s.stepsRun},

@@ -1,5 +1,5 @@
 #pragma once
-// Running a world headless from the batch options, and writing its results.
+// Running a world headless from its run description, and writing its results.
 
 #include <cstdint>
 #include <cstdio>
@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "batch_options.h"
 #include "run_recorder.h"
+#include "run_spec.h"
 #include "simulation.h"
+#include "world_file.h"
 
 namespace quorvan::batch {
 
@@ -38,27 +39,32 @@ class CsvWriter {
   std::string buffer_;
 };
 
-/// Builds the world of `options` in `sim` (seeded with `seed`, from the clock
-/// when absent) or opens the one of --world, and runs it to its stop time,
-/// handing each step to `csv` when there is one. An opened world keeps its
-/// own random stream unless a seed is given, which restarts the stream from
-/// it. Returns an error text, empty on success.
-std::string RunWorld(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim, CsvWriter* csv,
-                     RunSummary& summary, RunRecorder* recorder = nullptr);
-
 /// Sees every step of a run as it completes: StepCount after it, and its result.
 using StepObserver = std::function<void(int32_t step, const StepResult& result)>;
 
-/// RunWorld with every step handed to `observer` instead of a CSV writer.
-std::string RunWorldSteps(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim,
-                          const StepObserver& observer, RunSummary& summary);
+/// Builds the world of `spec` in `sim` (seeded with spec.seed, from the
+/// clock when absent) or opens the one of spec.world, and runs it to its
+/// stop time, handing every step to `observer` when there is one. An opened
+/// world keeps its own random stream unless a seed is given, which restarts
+/// the stream from it. With `chart`, it receives an opened world's chart
+/// points and one more for every step, as the window's chart does. Returns
+/// an error text, empty on success.
+std::string RunWorldSteps(const RunSpec& spec, Simulation& sim, const StepObserver& observer, RunSummary& summary,
+                          std::vector<ChartPoint>* chart = nullptr);
 
-/// Opens the world of --world into `sim` and puts the given options over its
-/// settings; refuses options that would need a new world.
-std::string StartFromWorld(const BatchOptions& options, std::optional<uint64_t> seed, Simulation& sim);
+/// RunWorldSteps with every step written to `csv` and handed to `recorder`
+/// (movie, frames, field history) when there are.
+std::string RunWorld(const RunSpec& spec, Simulation& sim, CsvWriter* csv, RunSummary& summary,
+                     std::vector<ChartPoint>* chart = nullptr, RunRecorder* recorder = nullptr);
+
+/// Opens the world of spec.world into `sim` (its chart points into `chart`
+/// when given), puts the given values over its settings and sets its stop
+/// time. Refuses values that would need a new world, and a stop time that
+/// is not after the step the world stands at (the message names the world
+/// and its step).
+std::string StartFromWorld(const RunSpec& spec, Simulation& sim, std::vector<ChartPoint>* chart = nullptr);
 
 /// The JSON summary of a finished run.
-std::string SummaryJson(const BatchOptions& options, const Simulation& sim, const RunSummary& summary);
-
+std::string SummaryJson(const RunSpec& spec, const Simulation& sim, const RunSummary& summary);
 
 }  // namespace quorvan::batch

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -174,6 +175,14 @@ void WriteSettings(hid_t file, const Settings& s) {
   PutText(g, "E_grav", s.E_grav);
 }
 
+// The chart's deliveries, NaN where a point has none (a point of a world
+// saved before the chart kept them).
+void WriteChartDeliveries(hid_t chartGroup, const std::vector<ChartPoint>& points) {
+  PutAgentField<double>(chartGroup, "deliveries", points, [](const ChartPoint& p) {
+    return p.deliveries ? static_cast<double>(*p.deliveries) : std::numeric_limits<double>::quiet_NaN();
+  });
+}
+
 void WriteFile(hid_t file, const Simulation& sim, std::span<const ChartPoint> chart) {
   PutAttr<int32_t>(file, "format_version", kWorldFormatVersion);
   WriteSettings(file, sim.settings);
@@ -281,6 +290,7 @@ void WriteFile(hid_t file, const Simulation& sim, std::span<const ChartPoint> ch
     field("successful", &ChartPoint::successful);
     field("returning", &ChartPoint::returning);
     field("track_max", &ChartPoint::trackMax);
+    WriteChartDeliveries(g, points);
   }
 }
 
@@ -561,6 +571,20 @@ void ReadRandom(hid_t file, Loaded& w) {
   Require((st.words[0] | st.words[1] | st.words[2] | st.words[3]) != 0, "random state is all zero");
 }
 
+// Worlds saved before the chart kept its deliveries have no such table:
+// their points open without them.
+void ReadChartDeliveries(hid_t chartGroup, hsize_t n, std::vector<ChartPoint>& chart) {
+  if (H5Lexists(chartGroup, "deliveries", H5P_DEFAULT) <= 0) return;
+  const auto deliveries = GetData<double>(chartGroup, "deliveries", Rank::One, 0, n);
+  for (std::size_t i = 0; i < chart.size(); ++i) {
+    const double d = deliveries[i];
+    if (std::isnan(d)) continue;
+    Require(d >= 0.0 && d <= static_cast<double>(INT32_MAX) && d == std::floor(d),
+            "chart point " + std::to_string(i) + " has a delivery count that is no count");
+    chart[i].deliveries = static_cast<int32_t>(d);
+  }
+}
+
 void ReadChart(hid_t file, Loaded& w) {
   Id g(OpenGroup(file, "chart"), H5Gclose);
   const hsize_t n = TableLength(g, "step");
@@ -573,8 +597,9 @@ void ReadChart(hid_t file, Loaded& w) {
     Require(std::isfinite(step[i]) && std::isfinite(successful[i]) && std::isfinite(returning[i]) &&
                 !std::isnan(trackMax[i]),
             "chart point " + std::to_string(i) + " is not a number");
-    w.chart[i] = {step[i], successful[i], returning[i], trackMax[i]};
+    w.chart[i] = {step[i], successful[i], returning[i], trackMax[i], std::nullopt};
   }
+  ReadChartDeliveries(g, n, w.chart);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // described in docs/world-format.md.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,10 +15,19 @@ class Simulation;
 
 /// One point of each of the three chart curves, at x = `step`.
 struct ChartPoint {
+  ChartPoint() = default;
+  ChartPoint(double step_, double successful_, double returning_, double trackMax_,
+             std::optional<int32_t> deliveries_ = std::nullopt)
+      : step(step_), successful(successful_), returning(returning_), trackMax(trackMax_),
+        deliveries(deliveries_) {}
+
   double step = 0.0;
   double successful = 0.0;
   double returning = 0.0;
   double trackMax = 0.0;
+  /// Returning agents that reached the nest in that step; unknown for the
+  /// points of worlds saved before the chart kept them.
+  std::optional<int32_t> deliveries;
   friend bool operator==(const ChartPoint&, const ChartPoint&) = default;
 };
 

@@ -4,14 +4,24 @@
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
 set(old "an earlier run's table\n")
+# A world at step 10, whose stop time a run must lie after.
+execute_process(COMMAND ${BATCH} --agents 20 --steps 10 --seed 1 --save-world ${OUT}/w.qvw RESULT_VARIABLE rc
+                OUTPUT_QUIET ERROR_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "saving a world: exit status ${rc}")
+endif()
 foreach(case "--mode;nowhere;--mode" "--noise;abc;--noise" "--decay;1e999;--decay" "--cell-size;11;--cell-size"
               "--agents;-3;--agents" "--agents;0x5;not a whole number" "--threshold;12.5;not a whole number"
               "--seed;x;--seed" "--json;${OUT}/no/such/dir.json;no/such/dir.json" "--json;/proc/x;/proc/x"
               "--json;${OUT}/./steps.csv;also the file of --csv" "--png;-;--png" "--json;/dev/full;/dev/full"
               "--agents;999999999999;--agents" "--world;${OUT}/missing.qvw;missing.qvw"
-              "--world;${OUT}/steps.csv;steps.csv" "--movie;${OUT}/m.avi;--movie" "--frame-every;0;--frame-every"
+              "--world;${OUT}/steps.csv;steps.csv"
+              "--agents;12,5;--agents: '12,5'" "--steps;7;--steps is given twice" "--noise;1e15;--noise: '1e15'"
+              "--world;${OUT}/w.qvw;is at step 10 already" "--for;0;--for: '0' is not a whole number from 1"
+              "--movie;${OUT}/m.avi;--movie" "--frame-every;0;--frame-every"
               "--fps;121;--fps" "--fps;0;--fps" "--fields-every;0;--fields-every" "--caption;off;--caption"
               "--movie;${OUT}/no/such/dir/m.mp4;no/such/dir" "--fields;${OUT}/no/such/dir/f.h5;no/such/dir")
+
   list(GET case 0 option)
   list(GET case 1 value)
   list(GET case 2 named)
@@ -35,6 +45,32 @@ foreach(case "--mode;nowhere;--mode" "--noise;abc;--noise" "--decay;1e999;--deca
     message(FATAL_ERROR "${option} ${value}: temporary files left behind: ${left}")
   endif()
 endforeach()
+
+# An empty value, or one missing at the end, is named, not taken for a sweep.
+execute_process(COMMAND ${BATCH} --csv ${OUT}/steps.csv --agents "" RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+if(NOT rc EQUAL 2 OR NOT err MATCHES "--agents: '' is not a whole number")
+  message(FATAL_ERROR "--agents '': exit ${rc}: ${err}")
+endif()
+execute_process(COMMAND ${BATCH} --csv ${OUT}/steps.csv --agents RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+if(NOT rc EQUAL 2 OR NOT err MATCHES "--agents needs a value")
+  message(FATAL_ERROR "--agents without a value: exit ${rc}: ${err}")
+endif()
+
+# --version and merge --help answer on standard output with status 0.
+execute_process(COMMAND ${BATCH} --version RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "^quorvan-batch [0-9]")
+  message(FATAL_ERROR "--version: exit ${rc}: ${out}")
+endif()
+execute_process(COMMAND ${BATCH} merge --help RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "merge" OR NOT out MATCHES "--out DIR")
+  message(FATAL_ERROR "merge --help: exit ${rc}: ${out}")
+endif()
+
+# A saved world goes on from where it stands with --for.
+execute_process(COMMAND ${BATCH} --world ${OUT}/w.qvw --for 3 --json - RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_QUIET)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "\"start_step\": 10" OR NOT out MATCHES "\"steps\": 13,")
+  message(FATAL_ERROR "--world with --for 3: exit ${rc}: ${out}")
+endif()
 
 # An empty file name is refused, and so is one path for two outputs.
 foreach(case "--csv;" "--json;${OUT}/steps.csv")

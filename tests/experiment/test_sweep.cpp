@@ -12,13 +12,13 @@
 #include <tuple>
 #include <unistd.h>
 
+#include "batch_command.h"
 #include "batch_run.h"
 #include "random_source.h"
 #include "sweep_command.h"
 #include "sweep_main.h"
 #include "sweep_runner.h"
 #include "sweep_tables.h"
-#include "sweep_values.h"
 #include "world_file.h"
 
 namespace quorvan::batch {
@@ -47,46 +47,23 @@ std::vector<std::string> Small(const fs::path& out, std::vector<std::string> mor
   return args;
 }
 
-TEST(SweepValues, ListsAndRangesExpand) {
-  struct Case {
-    const char* text;
-    ValueKind kind;
-    std::vector<std::string> values;
-  };
-  const Case cases[] = {
-      {"0:180:20", ValueKind::Whole, {"0", "20", "40", "60", "80", "100", "120", "140", "160", "180"}},
-      {"0:5:2", ValueKind::Whole, {"0", "2", "4"}},
-      {"7:7:1", ValueKind::Whole, {"7"}},
-      {"-2:2:2", ValueKind::Whole, {"-2", "0", "2"}},
-      {"10, 20,30", ValueKind::Whole, {"10", "20", "30"}},
-      {"0.1,0.35,1", ValueKind::Real, {"0.1", "0.35", "1"}},
-      {"0,95", ValueKind::Real, {"0,95"}},  // one number with a decimal comma
-      {"0.1:0.3:0.1", ValueKind::Real, {"0.1", "0.2", "0.3"}},
-      {"hill,roulette", ValueKind::Name, {"hill", "roulette"}},
-      {"a:b.qvw", ValueKind::Name, {"a:b.qvw"}},
-  };
-  for (const Case& c : cases) {
-    const ValueList list = ExpandValues("--x", c.text, c.kind);
-    EXPECT_EQ(list.error, "") << c.text;
-    EXPECT_EQ(list.values, c.values) << c.text;
-  }
-}
-
 TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
   const fs::path dir = Scratch("bad");
   const std::string world = (dir / "w.qvw").string();
   {
-    BatchOptions o;
+    RunSpec o;
     o.agents = 20;
-    o.steps = 2;
+    o.stopTime = 2;
+    o.seed = 1;
     Simulation sim;
     RunSummary summary;
-    ASSERT_EQ(RunWorld(o, 1, sim, nullptr, summary), "");
+    ASSERT_EQ(RunWorld(o, sim, nullptr, summary), "");
     ASSERT_EQ(SaveWorld(world, sim, {}), "");
   }
   std::ofstream(dir / "unknown.toml") << "wigle = 3\n";
   std::ofstream(dir / "type.toml") << "wiggle = 2.5\n";
   std::ofstream(dir / "syntax.toml") << "wiggle = [1,\n";
+  std::ofstream(dir / "value.toml") << "wiggle = 200\n";
   const std::string out = (dir / "out").string();
   struct Case {
     std::vector<std::string> args;
@@ -107,6 +84,15 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
       {{"--replicates", "2", "--csv", "x.csv", "--out", out}, "--csv"},
       {{"--resume", out}, out.c_str()},
       {{"--world", world + "," + world, "--agents", "21", "--out", out}, "--agents"},
+      {{"--replicates", "1000000000", "--out", out}, "--replicates: '1000000000' is not a whole number from 1 to 10000000"},
+      {{"--jobs", "0", "--out", out}, "--jobs: '0' is not a whole number from 1 to 1024"},
+      {{"--wiggle", "1", "--wiggle", "2", "--out", out}, "--wiggle is given twice"},
+      {{"--experiment", (dir / "missing.toml").string(), "--out", out}, "missing.toml' does not exist"},
+      {{"--experiment", (dir / "value.toml").string(), "--out", out},
+       "value.toml: 'wiggle': '200' is not a whole number from 0 to 180"},
+      {{"--world", world + "," + world, "--steps", "1", "--out", out}, "' is at step 2 already"},
+      {{"--world", world, "--out", out}, "' is at step 2, its stop time"},
+      {{"--steps", "5", "--for", "5", "--out", out}, "--steps and --for"},
   };
   for (const Case& c : cases) {
     const SweepParse parsed = ParseSweepCommandLine(c.args);
@@ -136,7 +122,7 @@ TEST(SweepCommand, ExperimentFileAndCommandLineMakeOnePlan) {
   EXPECT_EQ(plan.PointCount(), 12);
   // The last setting varies fastest.
   EXPECT_EQ(plan.PointLabel(1), "wiggle=0 consume=0.1 sniff=roulette");
-  EXPECT_EQ(parsed.command->points[1].sniff, "roulette");
+  EXPECT_EQ(parsed.command->points[1].sniff, Sniff::Roulette);
   EXPECT_EQ(parsed.command->points[11].wiggle, 40);
   EXPECT_EQ(parsed.command->points[11].agents, 25);
 }
@@ -254,6 +240,14 @@ TEST(Sweep, MergeRefusesSharesThatDoNotMakeOneSweep) {
     EXPECT_EQ(RunMerge(args), 2);
     EXPECT_FALSE(fs::exists(out));
   }
+  // A merged folder cannot be resumed: merging into it again says what to do.
+  ASSERT_EQ(RunMerge({"--out", out, "--quiet", (dir / "s1").string(), (dir / "s2").string()}), 0);
+  EXPECT_EQ(RunMerge({"--out", out, "--quiet", (dir / "s1").string(), (dir / "s2").string()}), 2);
+  SweepPlan plan;
+  ASSERT_EQ(ReadPlan(out, plan), "");
+  const std::string again = CheckNewOutFolder(out, plan);
+  EXPECT_NE(again.find("remove it or choose another folder"), std::string::npos) << again;
+  EXPECT_EQ(again.find("--resume"), std::string::npos) << again;
 }
 
 }  // namespace

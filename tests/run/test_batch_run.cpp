@@ -13,22 +13,30 @@
 
 #include "batch_picture.h"
 #include "batch_run.h"
+#include "run_command.h"
 #include "world_file.h"
 
 namespace quorvan::batch {
 namespace {
 
-BatchOptions Options(std::vector<std::string> args) {
+RunSpec Options(std::vector<std::string> args) {
   ParseOutcome out = ParseCommandLine(args);
-  EXPECT_TRUE(out.options) << out.output;
-  return *out.options;
+  EXPECT_TRUE(out.command) << out.output;
+  return out.command ? out.command->spec : RunSpec{};
+}
+
+// Runs `spec` with `seed` in place of its own.
+std::string RunSeeded(RunSpec spec, std::optional<uint64_t> seed, Simulation& sim, CsvWriter* csv, RunSummary& summary,
+                std::vector<ChartPoint>* chart = nullptr) {
+  spec.seed = seed;
+  return RunWorld(spec, sim, csv, summary, chart);
 }
 
 // Runs and returns the CSV text.
-std::string RunToCsv(const BatchOptions& o, std::optional<uint64_t> seed, Simulation& sim, RunSummary& summary) {
+std::string RunToCsv(const RunSpec& o, std::optional<uint64_t> seed, Simulation& sim, RunSummary& summary) {
   std::FILE* f = std::tmpfile();
   CsvWriter csv(f);
-  EXPECT_EQ(RunWorld(o, seed, sim, &csv, summary), "");
+  EXPECT_EQ(RunSeeded(o, seed, sim, &csv, summary), "");
   EXPECT_TRUE(csv.Finish());
   std::rewind(f);
   std::string text;
@@ -39,7 +47,7 @@ std::string RunToCsv(const BatchOptions& o, std::optional<uint64_t> seed, Simula
 }
 
 TEST(BatchRun, TheSameSeedGivesTheSameRun) {
-  const BatchOptions o = Options({"--steps", "300", "--agents", "200", "--decay", "0,95"});
+  const RunSpec o = Options({"--steps", "300", "--agents", "200", "--decay", "0,95"});
   Simulation a, b, c;
   RunSummary sa, sb, sc;
   const std::string csvA = RunToCsv(o, 77, a, sa);
@@ -51,7 +59,7 @@ TEST(BatchRun, TheSameSeedGivesTheSameRun) {
 }
 
 TEST(BatchRun, CsvHasAHeaderAndOneRowPerStep) {
-  const BatchOptions o = Options({"--steps", "40", "--agents", "50"});
+  const RunSpec o = Options({"--steps", "40", "--agents", "50"});
   Simulation sim;
   RunSummary summary;
   std::istringstream csv(RunToCsv(o, 1, sim, summary));
@@ -77,10 +85,10 @@ TEST(BatchRun, CsvHasAHeaderAndOneRowPerStep) {
 }
 
 TEST(BatchRun, ZeroStepsBuildTheWorldAndRunNothing) {
-  const BatchOptions o = Options({"--steps", "0"});
+  const RunSpec o = Options({"--steps", "0"});
   Simulation sim;
   RunSummary summary;
-  EXPECT_EQ(RunWorld(o, 3, sim, nullptr, summary), "");
+  EXPECT_EQ(RunSeeded(o, 3, sim, nullptr, summary), "");
   EXPECT_EQ(summary.stepsRun, 0);
   EXPECT_EQ(sim.Destinations.size(), 10u);
 }
@@ -99,17 +107,17 @@ TEST(BatchRun, OverridesApplyAfterTheLandscapeWroteItsTexts) {
   for (const Case& c : cases) {
     Simulation sim;
     RunSummary summary;
-    ASSERT_EQ(RunWorld(Options(c.args), 1, sim, nullptr, summary), "");
+    ASSERT_EQ(RunSeeded(Options(c.args), 1, sim, nullptr, summary), "");
     EXPECT_EQ(sim.settings.E_noise, c.noise);
     EXPECT_EQ(sim.settings.E_CProbab, c.consume);
   }
 }
 
 TEST(BatchRun, SummaryJsonHoldsTheRun) {
-  const BatchOptions o = Options({"--steps", "25", "--agents", "30", "--mode", "raster", "--decay", "0,5"});
+  const RunSpec o = Options({"--steps", "25", "--agents", "30", "--mode", "raster", "--decay", "0,5"});
   Simulation sim;
   RunSummary summary;
-  ASSERT_EQ(RunWorld(o, 9, sim, nullptr, summary), "");
+  ASSERT_EQ(RunSeeded(o, 9, sim, nullptr, summary), "");
   const auto j = nlohmann::json::parse(SummaryJson(o, sim, summary));
   EXPECT_EQ(j["seed"], 9);
   EXPECT_EQ(j["steps"], 25);
@@ -127,7 +135,7 @@ TEST(BatchRun, SummaryJsonHoldsTheRun) {
   EXPECT_TRUE(j.contains("elapsed_s"));
   EXPECT_TRUE(j.contains("steps_per_s"));
   Simulation plainSim;
-  ASSERT_EQ(RunWorld(Options({"--steps", "1", "--agents", "1"}), 9, plainSim, nullptr, summary), "");
+  ASSERT_EQ(RunSeeded(Options({"--steps", "1", "--agents", "1"}), 9, plainSim, nullptr, summary), "");
   const auto plain = nlohmann::json::parse(SummaryJson(Options({}), plainSim, summary));
   EXPECT_TRUE(plain["settings"]["decay"].is_null());
 }
@@ -139,7 +147,7 @@ TEST(BatchRun, PictureShowsTheAgentsUnlessLeftOut) {
     if (!agents) args.push_back("--no-agents");
     Simulation sim;
     RunSummary summary;
-    ASSERT_EQ(RunWorld(Options(args), 4, sim, nullptr, summary), "");
+    ASSERT_EQ(RunSeeded(Options(args), 4, sim, nullptr, summary), "");
     ASSERT_EQ(WritePicture(sim, path.string()), "");
     QImage image(QString::fromStdString(path.string()));
     ASSERT_EQ(image.size(), QSize(404, 404));
@@ -166,7 +174,7 @@ TEST(BatchRun, ABadGravitySizeSkipsOnlyTheLines) {
   const auto path = std::filesystem::temp_directory_path() / "quorvan_batch_gravity.png";
   Simulation sim;
   RunSummary summary;
-  ASSERT_EQ(RunWorld(Options({"--steps", "1", "--agents", "1", "--gravity", "5"}), 4, sim, nullptr, summary), "");
+  ASSERT_EQ(RunSeeded(Options({"--steps", "1", "--agents", "1", "--gravity", "5"}), 4, sim, nullptr, summary), "");
   sim.settings.E_grav = "big";
   std::string warning;
   EXPECT_EQ(WritePicture(sim, path.string(), &warning), "");
@@ -178,7 +186,7 @@ TEST(BatchRun, ABadGravitySizeSkipsOnlyTheLines) {
 TEST(BatchRun, AnUnwritablePictureIsReported) {
   Simulation sim;
   RunSummary summary;
-  ASSERT_EQ(RunWorld(Options({"--steps", "1", "--agents", "1"}), 4, sim, nullptr, summary), "");
+  ASSERT_EQ(RunSeeded(Options({"--steps", "1", "--agents", "1"}), 4, sim, nullptr, summary), "");
   EXPECT_NE(WritePicture(sim, "/nonexistent/dir/world.png"), "");
 }
 
@@ -190,7 +198,7 @@ namespace {
 
 // A landscape seed fixes the landscape alone: other run seeds, same destinations.
 TEST(BatchRun, TheLandscapeSeedSharesTheLandscapeAcrossRunSeeds) {
-  const BatchOptions o = Options({"--steps", "20", "--agents", "30", "--landscape-seed", "5"});
+  const RunSpec o = Options({"--steps", "20", "--agents", "30", "--landscape-seed", "5"});
   Simulation a, b;
   RunSummary sa, sb;
   RunToCsv(o, 1, a, sa);
@@ -220,7 +228,7 @@ TEST(BatchRun, AWorldRunOnByWorldEqualsTheUninterruptedRun) {
     SCOPED_TRACE(mode);
     Simulation a;
     RunSummary sa;
-    ASSERT_EQ(RunWorld(Options({"--mode", mode, "--agents", "60", "--cell-size", "4", "--steps", "30", "--decay",
+    ASSERT_EQ(RunSeeded(Options({"--mode", mode, "--agents", "60", "--cell-size", "4", "--steps", "30", "--decay",
                                 "0,98"}),
                        21, a, nullptr, sa),
               "");
@@ -251,7 +259,7 @@ TEST(BatchRun, WorldOptionsOverrideTheRunButNotTheWorld) {
   const std::string path = WorldPath("options");
   Simulation saved;
   RunSummary s0;
-  ASSERT_EQ(RunWorld(Options({"--agents", "40", "--cell-size", "5", "--steps", "10", "--mode", "raster"}), 3, saved,
+  ASSERT_EQ(RunSeeded(Options({"--agents", "40", "--cell-size", "5", "--steps", "10", "--mode", "raster"}), 3, saved,
                      nullptr, s0),
             "");
   ASSERT_EQ(SaveWorld(path, saved, {}), "");
@@ -265,8 +273,12 @@ TEST(BatchRun, WorldOptionsOverrideTheRunButNotTheWorld) {
       {{"--cell-size", "2"}, "--cell-size: the world in '" + path + "' has cells of 5 pixels; another size needs a new world", {}},
       {{"--mode", "circle"}, "--mode: the world in '" + path + "' was built with another landscape; it needs a new world", {}},
       {{"--landscape-seed", "4"}, "--landscape-seed: the landscape of the world in '" + path + "' is built already", {}},
-      {{"--agents", "40", "--cell-size", "5", "--mode", "raster"}, "",
-       [](const Simulation& sim) { EXPECT_EQ(sim.StepCount, 10); }},
+      {{"--agents", "40", "--cell-size", "5", "--mode", "raster", "--for", "5"}, "",
+       [](const Simulation& sim) { EXPECT_EQ(sim.StepCount, 15); }},
+      // A stop time the run cannot meet runs nothing, so it is refused.
+      {{"--steps", "5"}, "--steps 5: the world in '" + path + "' is at step 10 already (--for N runs N steps more)", {}},
+      {{"--steps", "10"}, "--steps 10: the world in '" + path + "' is at step 10 already (--for N runs N steps more)", {}},
+      {{}, "the world in '" + path + "' is at step 10, its stop time (--for N or a later --steps runs it on)", {}},
       {{"--wiggle", "90", "--decay", "0,9", "--sniff", "roulette", "--noise", "7", "--steps", "12"}, "",
        [](const Simulation& sim) {
          EXPECT_EQ(sim.settings.SB_wiggle, 90);
@@ -283,15 +295,15 @@ TEST(BatchRun, WorldOptionsOverrideTheRunButNotTheWorld) {
     args.insert(args.end(), c.args.begin(), c.args.end());
     Simulation sim;
     RunSummary summary;
-    EXPECT_EQ(RunWorld(Options(args), std::nullopt, sim, nullptr, summary), c.error) << c.args[0];
+    EXPECT_EQ(RunSeeded(Options(args), std::nullopt, sim, nullptr, summary), c.error) << c.error;
     if (c.check) c.check(sim);
   }
   // A seed restarts the world's stream from it: the same seed, the same run.
   Simulation x, y, z;
   RunSummary sx, sy, sz;
-  ASSERT_EQ(RunWorld(Options({"--world", path, "--steps", "20"}), 5, x, nullptr, sx), "");
-  ASSERT_EQ(RunWorld(Options({"--world", path, "--steps", "20"}), 5, y, nullptr, sy), "");
-  ASSERT_EQ(RunWorld(Options({"--world", path, "--steps", "20"}), std::nullopt, z, nullptr, sz), "");
+  ASSERT_EQ(RunSeeded(Options({"--world", path, "--steps", "20"}), 5, x, nullptr, sx), "");
+  ASSERT_EQ(RunSeeded(Options({"--world", path, "--steps", "20"}), 5, y, nullptr, sy), "");
+  ASSERT_EQ(RunSeeded(Options({"--world", path, "--steps", "20"}), std::nullopt, z, nullptr, sz), "");
   EXPECT_EQ(WorldDigest(x), WorldDigest(y));
   EXPECT_NE(WorldDigest(x), WorldDigest(z));
   EXPECT_EQ(sx.seed, 5u);
@@ -300,7 +312,31 @@ TEST(BatchRun, WorldOptionsOverrideTheRunButNotTheWorld) {
   EXPECT_EQ(j["start_step"], 10);
   EXPECT_EQ(j["settings"]["mode"], "raster");
   EXPECT_EQ(j["settings"]["cell_size"], 5);
-  EXPECT_EQ(RunWorld(Options({"--world", path + ".missing"}), std::nullopt, z, nullptr, sz).find(path + ".missing"), 0u);
+  EXPECT_EQ(RunSeeded(Options({"--world", path + ".missing"}), std::nullopt, z, nullptr, sz).find(path + ".missing"), 0u);
+  std::filesystem::remove(path);
+}
+
+// A world saved after a run keeps every chart point of the world it started
+// from and adds one per step, as the window's chart does.
+TEST(BatchRun, TheChartOfTheWorldGoesOnWithTheRunsOwnPoints) {
+  const std::string path = WorldPath("chart");
+  Simulation first;
+  RunSummary s0;
+  std::vector<ChartPoint> chart;
+  ASSERT_EQ(RunSeeded(Options({"--agents", "30", "--steps", "6"}), 2, first, nullptr, s0, &chart), "");
+  ASSERT_EQ(chart.size(), 6u);
+  chart.insert(chart.begin(), ChartPoint{0.5, 1, 2, 3});  // a point only the file holds
+  ASSERT_EQ(SaveWorld(path, first, chart), "");
+
+  Simulation next;
+  RunSummary s1;
+  std::vector<ChartPoint> after;
+  ASSERT_EQ(RunSeeded(Options({"--world", path, "--for", "4"}), std::nullopt, next, nullptr, s1, &after), "");
+  ASSERT_EQ(after.size(), 11u);
+  EXPECT_TRUE(std::equal(chart.begin(), chart.end(), after.begin()));
+  EXPECT_EQ(after.back().step, 10.0);
+  EXPECT_EQ(after.back().successful, s1.successful);
+  EXPECT_EQ(after.back().trackMax, s1.trackMax);
   std::filesystem::remove(path);
 }
 

@@ -4,38 +4,61 @@
 
 #include <gtest/gtest.h>
 
-#include "batch_options.h"
+#include <functional>
+
+#include "settings_limits.h"
 
 namespace quorvan::batch {
 namespace {
 
-// A new world of the options, as the batch runner builds it.
-std::string CaptionOf(const std::vector<std::string>& args) {
-  std::vector<std::string> line = {"--steps", "1", "--seed", "7"};
-  line.insert(line.end(), args.begin(), args.end());
-  const ParseOutcome parsed = ParseCommandLine(line);
-  EXPECT_TRUE(parsed.options.has_value()) << parsed.output;
+// A new world of the default settings changed by `change`, as a setup builds it.
+std::string CaptionOf(int32_t mode, int32_t agents, const std::function<void(Settings&)>& change) {
   Simulation sim;
   sim.Rand.FixSeed(7);
-  sim.settings = SettingsFor(*parsed.options);
+  sim.settings.SetupMode = mode;
+  sim.settings.Edit_anzAg = std::to_string(agents);
   EXPECT_EQ(sim.SetupWorld(), "");
-  ApplyOverrides(*parsed.options, sim.settings);
+  change(sim.settings);
   return CaptionText(sim);
 }
 
 TEST(RunCaption, NamesOnlyTheSettingsThatDifferFromTheDefaults) {
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, "step 0 · seed 7"},
-      // The landscape's own noise and consume are its defaults.
-      {{"--mode", "circle"}, "step 0 · seed 7 · circle"},
-      {{"--mode", "manhattan"}, "step 0 · seed 7 · manhattan"},
-      {{"--mode", "raster", "--wiggle", "40", "--sniff", "roulette"}, "step 0 · seed 7 · raster · wiggle 40 · roulette"},
-      {{"--noise", "31", "--consume", "0.5", "--decay", "0,9", "--trail", "footprint"},
-       "step 0 · seed 7 · noise 31 · consume 0.5 · decay 0.9 · footprint trail"},
-      {{"--mode", "circle", "--noise", "30", "--agents", "50", "--cell-size", "4", "--threshold", "45"},
-       "step 0 · seed 7 · 50 agents · cell size 4 · circle · threshold 45 · noise 30"},
+  const auto none = [](Settings&) {};
+  struct Case {
+    int32_t mode;
+    int32_t agents;
+    std::function<void(Settings&)> change;
+    std::string caption;
   };
-  for (const auto& [args, caption] : cases) EXPECT_EQ(CaptionOf(args), caption);
+  const Case cases[] = {
+      {kRandomDestinations, 800, none, "step 0 · seed 7"},
+      // The landscape's own noise and consume are its defaults.
+      {kCircleDestinations, 800, none, "step 0 · seed 7 · circle"},
+      {kManhattanLandscape, 800, none, "step 0 · seed 7 · manhattan"},
+      {kRasterDestinations, 800,
+       [](Settings& s) {
+         s.SB_wiggle = 40;
+         s.rb_rulette = true;
+         s.rb_hill = false;
+       },
+       "step 0 · seed 7 · raster · wiggle 40 · roulette"},
+      {kRandomDestinations, 800,
+       [](Settings& s) {
+         s.E_noise = "31";
+         s.E_CProbab = "0.5";
+         s.CB_decay = true;
+         s.E_decay = "0,9";
+         s.CB_showAB = false;
+       },
+       "step 0 · seed 7 · noise 31 · consume 0.5 · decay 0.9 · footprint trail"},
+      {kCircleDestinations, 50,
+       [](Settings& s) {
+         s.E_noise = "30";
+         s.TrB_thresh = 45;
+       },
+       "step 0 · seed 7 · 50 agents · circle · threshold 45 · noise 30"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CaptionOf(c.mode, c.agents, c.change), c.caption);
 }
 
 }  // namespace

@@ -137,5 +137,48 @@ TEST(WorldFile, FailedSaveLeavesTheOldFile) {
   std::filesystem::remove(path);
 }
 
+// The chart keeps each step's deliveries; worlds saved before it did open
+// with none, and a value that is no count is refused.
+TEST(WorldFile, ChartDeliveriesAreKeptAndWorldsWithoutThemOpen) {
+  Simulation sim;
+  testing::BuildWorld(sim, {.cellSize = 10, .agents = 5, .mode = 0});
+  const std::vector<ChartPoint> chart = {{1, 2, 3, 4, 7}, {2, 2, 3, 4, std::nullopt}, {3, 2, 3, 4, 0}};
+  const std::string path = TempPath("deliveries");
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> apply;
+    std::vector<std::optional<int32_t>> expected;  // empty: refused
+  } kCases[] = {
+      {"as saved", [](const std::string&) {}, {7, std::nullopt, 0}},
+      {"without the table",
+       [](const std::string& p) {
+         const hid_t f = H5Fopen(p.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
+         H5Ldelete(f, "/chart/deliveries", H5P_DEFAULT);
+         H5Fclose(f);
+       },
+       {std::nullopt, std::nullopt, std::nullopt}},
+      {"negative", [](const std::string& p) { Write(p, "/chart/deliveries", -2); }, {}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(SaveWorld(path, sim, chart), "");
+    c.apply(path);
+    Simulation opened;
+    std::vector<ChartPoint> points;
+    const std::string error = OpenWorld(path, opened, points);
+    if (c.expected.empty()) {
+      EXPECT_NE(error.find("chart point 0 has a delivery count that is no count"), std::string::npos) << error;
+      continue;
+    }
+    ASSERT_EQ(error, "");
+    ASSERT_EQ(points.size(), chart.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      EXPECT_EQ(points[i].deliveries, c.expected[i]) << i;
+      EXPECT_EQ(points[i].trackMax, chart[i].trackMax);
+    }
+  }
+  std::filesystem::remove(path);
+}
+
 }  // namespace
 }  // namespace quorvan
