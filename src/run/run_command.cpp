@@ -84,6 +84,10 @@ std::vector<std::string> RunOptions::SingleRunOnly() const {
   for (const char* name : {"csv", "json", "png", "save-world", "gravity", "no-agents"}) {
     if (options_.at(name)->count() > 0) given.push_back(std::string("--") + name);
   }
+  // The recordings of a single run (a sweep's runs are replayed one by one for them).
+  if (!recording_.moviePath.empty()) given.emplace_back("--movie");
+  if (!recording_.framesDir.empty()) given.emplace_back("--frames");
+  if (!recording_.fieldsPath.empty()) given.emplace_back("--fields");
   return given;
 }
 
