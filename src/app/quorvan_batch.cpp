@@ -38,6 +38,8 @@ int RunSingle(const RunCommand& options) {
   if (!options.csvPath.empty() && !csvToStdout && !csvFile.Open(options.csvPath, error)) return Fail(error, 2);
   if (!options.jsonPath.empty() && !jsonToStdout && !jsonFile.Open(options.jsonPath, error)) return Fail(error, 2);
   if (!options.pngPath.empty() && !pngFile.Open(options.pngPath, error)) return Fail(error, 2);
+  RunRecorder recorder;
+  if (!recorder.Open(options.recording, error)) return Fail(error, 2);
 
   Simulation sim;
   std::unique_ptr<CsvWriter> csv;
@@ -51,7 +53,10 @@ int RunSingle(const RunCommand& options) {
   // points and one more per step, as the window's chart holds them.
   std::vector<ChartPoint> chart;
   std::vector<ChartPoint>* const keptChart = options.saveWorldPath.empty() ? nullptr : &chart;
-  if (error = RunWorld(options.spec, sim, csv.get(), summary, keptChart); !error.empty()) return Fail(error, 2);
+  if (error = RunWorld(options.spec, sim, csv.get(), summary, keptChart, recorder.Active() ? &recorder : nullptr);
+      !error.empty()) {
+    return Fail(error, 2);
+  }
   if (csv && !csv->Finish()) {
     if (!csvToStdout && !csvFile.Finish(error)) return Fail(error, 2);  // with the reason
     return Fail("cannot write '" + options.csvPath + "'", 2);
@@ -75,6 +80,7 @@ int RunSingle(const RunCommand& options) {
   for (OutputFile* file : files) {
     if (file->File() && !file->Finish(error)) return Fail(error, 2);
   }
+  if (!recorder.Finish(sim, error)) return Fail(error, 2);
   // The world file is written under a temporary name and renamed by
   // SaveWorld itself, before the other outputs replace anything.
   if (!options.saveWorldPath.empty()) {
@@ -83,6 +89,7 @@ int RunSingle(const RunCommand& options) {
   for (OutputFile* file : files) {
     if (!file->WritePath().empty() && !file->Rename(error)) return Fail(error, 2);
   }
+  if (!recorder.Rename(error)) return Fail(error, 2);
 
   const int32_t steps = summary.stepsRun - summary.startStep;
   std::fprintf(stderr, "quorvan-batch: %d steps of %zu agents in %.3f s (%.0f steps/s), seed %llu\n", steps,

@@ -25,7 +25,13 @@ QImage RenderPanel(Simulation& sim, bool gravity, bool agents, std::string* warn
   painter.CreateLayers();
   const std::string message = RepaintAll(sim, painter, agents, gravity);
   if (warning != nullptr) *warning = message;
-  return painter.Composite();
+  QImage picture = painter.Composite();
+  // 96 dots per inch, whether or not a Qt application (and its screen) is
+  // there to give the default: the same world gives the same file.
+  constexpr int kDotsPerMeter = 3780;
+  picture.setDotsPerMeterX(kDotsPerMeter);
+  picture.setDotsPerMeterY(kDotsPerMeter);
+  return picture;
 }
 
 bool SavePng(const QImage& image, const std::string& path, std::string& error) {

@@ -71,12 +71,13 @@ std::string StartFromWorld(const RunSpec& spec, Simulation& sim, std::vector<Cha
 }
 
 std::string RunWorld(const RunSpec& spec, Simulation& sim, CsvWriter* csv, RunSummary& summary,
-                     std::vector<ChartPoint>* chart) {
-  if (!csv) return RunWorldSteps(spec, sim, StepObserver(), summary, chart);
+                     std::vector<ChartPoint>* chart, RunRecorder* recorder) {
+  if (!csv && !recorder) return RunWorldSteps(spec, sim, StepObserver(), summary, chart);
   return RunWorldSteps(
       spec, sim,
-      [csv](int32_t step, const StepResult& r) {
-        csv->Row(step, r.successful, r.returning, static_cast<double>(r.trackMax), r.deliveries);
+      [csv, recorder, &sim](int32_t step, const StepResult& r) {
+        if (csv) csv->Row(step, r.successful, r.returning, static_cast<double>(r.trackMax), r.deliveries);
+        if (recorder) recorder->AfterStep(sim, r.stopReached || sim.StepCount >= sim.StopTime);
       },
       summary, chart);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "run_recorder.h"
 #include "run_spec.h"
 #include "simulation.h"
 #include "world_file.h"
@@ -51,9 +52,10 @@ using StepObserver = std::function<void(int32_t step, const StepResult& result)>
 std::string RunWorldSteps(const RunSpec& spec, Simulation& sim, const StepObserver& observer, RunSummary& summary,
                           std::vector<ChartPoint>* chart = nullptr);
 
-/// RunWorldSteps with every step written to `csv` when there is one.
+/// RunWorldSteps with every step written to `csv` and handed to `recorder`
+/// (movie, frames, field history) when there are.
 std::string RunWorld(const RunSpec& spec, Simulation& sim, CsvWriter* csv, RunSummary& summary,
-                     std::vector<ChartPoint>* chart = nullptr);
+                     std::vector<ChartPoint>* chart = nullptr, RunRecorder* recorder = nullptr);
 
 /// Opens the world of spec.world into `sim` (its chart points into `chart`
 /// when given), puts the given values over its settings and sets its stop

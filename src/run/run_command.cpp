@@ -63,6 +63,7 @@ RunOptions::RunOptions(CLI::App& app) {
     options_[name] = app.add_option(std::string("--") + name, texts_[name], help)->type_name("FILE")->group("Single run");
   }
   options_["no-agents"] = app.add_flag("--no-agents", noAgents_, "Leave the agents out of the picture")->group("Single run");
+  AddRecordingOptions(app, recording_);
 }
 
 std::vector<std::pair<const RunKey*, std::string>> RunOptions::GivenSettings() const {
@@ -83,11 +84,16 @@ std::vector<std::string> RunOptions::SingleRunOnly() const {
   for (const char* name : {"csv", "json", "png", "save-world", "gravity", "no-agents"}) {
     if (options_.at(name)->count() > 0) given.push_back(std::string("--") + name);
   }
+  // The recordings of a single run (a sweep's runs are replayed one by one for them).
+  if (!recording_.moviePath.empty()) given.emplace_back("--movie");
+  if (!recording_.framesDir.empty()) given.emplace_back("--frames");
+  if (!recording_.fieldsPath.empty()) given.emplace_back("--fields");
   return given;
 }
 
 std::string RunOptions::Read(RunCommand& c) const {
   c = RunCommand{};
+  c.recording = recording_;
   for (const RunKey& key : RunKeys()) {
     if (options_.at(key.name)->count() == 0) continue;
     const std::string where = std::string("--") + key.name;

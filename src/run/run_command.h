@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "recording_options.h"
 #include "run_spec.h"
 
 namespace quorvan::batch {
@@ -22,6 +23,7 @@ struct RunCommand {
   std::string jsonPath;  ///< "-" for standard output
   std::string pngPath;
   std::string saveWorldPath;  ///< save the final world here (empty: do not)
+  RecordingOptions recording;  ///< --movie, --frames, --fields and their settings
 };
 
 /// The run's options on an app, as texts until Read.
@@ -49,6 +51,7 @@ class RunOptions {
   std::map<std::string, std::string> texts_;  ///< by key; CLI11 writes into the nodes
   std::map<std::string, CLI::Option*> options_;
   bool noAgents_ = false;
+  RecordingOptions recording_;  ///< CLI11 writes into it; Read copies it
 };
 
 /// What parsing a single run's command line came to.

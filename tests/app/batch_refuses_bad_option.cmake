@@ -21,7 +21,11 @@ foreach(case "--mode;nowhere;--mode" "--noise;abc;--noise" "--decay;1e999;--deca
               "--world;${OUT}/steps.csv;steps.csv" "--world;${OUT}/crash.qvw;the HDF5 library crashed reading it"
               "--save-world;${OUT}/fifo.qvw;HDF5 needs a regular file" "--save-world;${OUT};it is a folder"
               "--agents;12,5;--agents: '12,5'" "--steps;7;--steps is given twice" "--noise;1e15;--noise: '1e15'"
-              "--world;${OUT}/w.qvw;is at step 10 already" "--for;0;--for: '0' is not a whole number from 1")
+              "--world;${OUT}/w.qvw;is at step 10 already" "--for;0;--for: '0' is not a whole number from 1"
+              "--movie;${OUT}/m.avi;--movie" "--frame-every;0;--frame-every"
+              "--fps;121;--fps" "--fps;0;--fps" "--fields-every;0;--fields-every" "--caption;off;--caption"
+              "--movie;${OUT}/no/such/dir/m.mp4;no/such/dir" "--fields;${OUT}/no/such/dir/f.h5;no/such/dir")
+
   list(GET case 0 option)
   list(GET case 1 value)
   list(GET case 2 named)

@@ -30,7 +30,7 @@ export QUORVAN_BATCH=$batch
 # A sweep small enough for seconds: 2 points x 3 replicates, 6 runs in 3
 # shards of 2.
 sweep=(--seed 7 --agents 40 --steps 60 --wiggle 10,60 --replicates 3 --series)
-"$batch" --help 2>&1 | grep -q -- '--shard' || fail "$batch has no --shard"
+"$batch" --help 2>&1 | grep -- '--shard' >/dev/null || fail "$batch has no --shard"
 
 compare() {  # compare DIR WHAT
   for table in runs.csv series.csv; do

@@ -1,0 +1,131 @@
+#include "run_recorder.h"
+
+#include <optional>
+
+#include "bounded_worker.h"
+#include "caption_strip.h"
+#include "field_history.h"
+#include "frame_folder.h"
+#include "frame_picture.h"
+#include "movie_encoder.h"
+#include "run_caption.h"
+#include "simulation.h"
+
+namespace quorvan::batch {
+
+struct RunRecorder::State {
+  RecordingOptions options;
+  std::optional<movie::MovieEncoder> movie;
+  std::optional<movie::FrameFolder> frames;
+  std::optional<FieldHistory> fields;
+  // Declared last: destroyed (their threads joined) before what their jobs use.
+  std::optional<movie::BoundedWorker> worker;        // frames: caption, encoding, PNG files
+  std::optional<movie::BoundedWorker> fieldsWorker;  // compressing and writing the snapshots
+  std::optional<int32_t> firstStep;  // the step count before the run's first step
+  int32_t lastFrame = -1;
+  int32_t lastSnapshot = -1;
+  int64_t framesTaken = 0;
+  std::string error;  // the first failure on the run's thread
+
+  bool Pictures() const { return movie.has_value() || frames.has_value(); }
+
+  void Frame(Simulation& sim) {
+    if (!Pictures() || worker->Failed() || lastFrame == sim.StepCount) return;
+    lastFrame = sim.StepCount;
+    ++framesTaken;
+    std::string warning;
+    QImage picture = FramePicture(sim, sim.settings.CB_gravity, sim.settings.CB_showAg, &warning);
+    std::string caption = options.caption ? CaptionText(sim) : std::string();
+    const int32_t step = sim.StepCount;
+    worker->Post([this, picture = std::move(picture), caption = std::move(caption), step]() -> std::string {
+      std::string failure;
+      if (frames && !frames->WritePng(step, picture, failure)) return failure;
+      if (movie && !movie->Add(options.caption ? movie::WithCaption(picture, caption) : picture, failure)) {
+        return failure;
+      }
+      return {};
+    });
+  }
+
+  void Snapshot(const Simulation& sim) {
+    if (!fields || !error.empty() || fieldsWorker->Failed() || lastSnapshot == sim.StepCount) return;
+    lastSnapshot = sim.StepCount;
+    if (!fields->LayOut(sim, error)) return;
+    fieldsWorker->Post([this, snap = FieldHistory::Take(sim)]() -> std::string {
+      std::string failure;
+      fields->Append(snap, failure);
+      return failure;
+    });
+  }
+};
+
+RunRecorder::RunRecorder() = default;
+RunRecorder::~RunRecorder() = default;
+
+bool RunRecorder::Active() const { return state_ != nullptr; }
+int64_t RunRecorder::Frames() const { return state_ ? state_->framesTaken : 0; }
+int64_t RunRecorder::Snapshots() const { return state_ && state_->fields ? state_->fields->Snapshots() : 0; }
+
+bool RunRecorder::Open(const RecordingOptions& options, std::string& error) {
+  state_.reset();
+  if (!options.Active()) return true;
+  auto s = std::make_unique<State>();
+  s->options = options;
+  if (!options.moviePath.empty()) {
+    movie::MovieSettings settings;
+    settings.width = kPanelWidth;
+    settings.height = kPanelHeight + (options.caption ? movie::kCaptionHeight : 0);
+    settings.fps = options.fps;
+    settings.exactColours = PanelColours();
+    if (options.caption) movie::EnsureTextDrawing();
+    if (!s->movie.emplace().Open(options.moviePath, settings, error)) return false;
+  }
+  if (!options.framesDir.empty() && !s->frames.emplace().Open(options.framesDir, error)) return false;
+  if (!options.fieldsPath.empty() && !s->fields.emplace().Open(options.fieldsPath, error)) return false;
+  s->worker.emplace(4);
+  s->fieldsWorker.emplace(4);
+  state_ = std::move(s);
+  return true;
+}
+
+void RunRecorder::AfterStep(Simulation& sim, bool last) {
+  if (!state_) return;
+  State& s = *state_;
+  if (!s.firstStep) s.firstStep = sim.StepCount - 1;
+  const int32_t done = sim.StepCount - *s.firstStep;
+  if (last || done % s.options.frameEvery == 0) s.Frame(sim);
+  if (last || done % s.options.fieldsEvery == 0) s.Snapshot(sim);
+}
+
+bool RunRecorder::Finish(Simulation& sim, std::string& error) {
+  if (!state_) return true;
+  State& s = *state_;
+  if (!s.firstStep) {
+    s.Frame(sim);
+    s.Snapshot(sim);
+  }
+  for (movie::BoundedWorker* worker : {&*s.worker, &*s.fieldsWorker}) {
+    if (std::string failure = worker->Finish(); !failure.empty()) {
+      error = failure;
+      return false;
+    }
+  }
+  if (!s.error.empty()) {
+    error = s.error;
+    return false;
+  }
+  if (s.movie && !s.movie->Finish(error)) return false;
+  if (s.fields && !s.fields->Finish(sim, error)) return false;
+  return true;
+}
+
+bool RunRecorder::Rename(std::string& error) {
+  if (!state_) return true;
+  State& s = *state_;
+  if (s.movie && !s.movie->Rename(error)) return false;
+  if (s.fields && !s.fields->Rename(error)) return false;
+  if (s.frames && !s.frames->Commit(error)) return false;
+  return true;
+}
+
+}  // namespace quorvan::batch
