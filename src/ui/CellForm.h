@@ -19,6 +19,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -27,6 +28,7 @@ class QTimer;
 namespace quorvan {
 
 class DrawingPanel;
+class ExperimentMenu;
 class FormDisplay;
 class StatsChart;
 
@@ -69,6 +71,12 @@ class TForm1 : public QMainWindow {
   std::string SavePicture(const QString& path);
   /// The world file the window names, empty when none.
   const QString& WorldFilePath() const { return worldFile_; }
+
+  // ---- experiments (experiment_menu.cpp) ----
+  /// Opens run `run` of the sweep in `folder` as the world, stopped at its
+  /// start or run exactly to `step`; an error text, empty on success.
+  std::string OpenSweepRun(const QString& folder, int64_t run, std::optional<int32_t> step);
+  ExperimentMenu* Experiments() const { return experiments_; }
 
   // ---- the controls, in the order of the design ----
   DrawingPanel* ZeichenPanel = nullptr;
@@ -170,6 +178,8 @@ class TForm1 : public QMainWindow {
 
   /// The menu bar and its File menu (world_menu.cpp).
   void CreateMenu();
+  /// Experiment... and its kin in the File menu (experiment_menu.cpp).
+  void CreateExperimentMenu(QMenu* file);
   /// Seeds the random source (the fixed seed, else a fresh one) and builds
   /// a new world; a failing setup leaves the old world and its random
   /// stream as they were.
@@ -187,6 +197,7 @@ class TForm1 : public QMainWindow {
   /// The last step stopped the run at the stop time.
   bool stoppedAtStopTime_ = false;
   QString worldFile_;
+  ExperimentMenu* experiments_ = nullptr;
 
   std::unique_ptr<FormDisplay> display_;
   std::unique_ptr<StatusLine> status_;
