@@ -17,6 +17,7 @@
 #include <QPen>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <QThread>
 #include <QValueAxis>
 #include <algorithm>
 #include <array>
@@ -177,6 +178,14 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
   for (const PlotCurve& c : curves)
     if (std::string e = CheckCurve(c); !e.empty()) return e;
   if (std::string e = EnsureApplication(); !e.empty()) return e;
+  // Charts are widgets, which live on the application's thread: a sweep
+  // running in the window's background has its plot drawn there.
+  if (QThread::currentThread() != qApp->thread()) {
+    std::string error;
+    QMetaObject::invokeMethod(
+        qApp, [&] { error = WritePlot(curves, pngPath, svgPath); }, Qt::BlockingQueuedConnection);
+    return error;
+  }
 
   QGraphicsScene scene;
   QChart* chart = BuildChart(curves).release();

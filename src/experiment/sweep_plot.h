@@ -20,7 +20,8 @@ struct PlotCurve {
 /// Draws the curves offscreen; returns an error text, empty on success. Writes via temp+rename.
 ///
 /// Creates a QApplication on the "offscreen" platform (unless QT_QPA_PLATFORM
-/// says otherwise) when the program has none; call it from the main thread.
+/// says otherwise) when the program has none; call it from the main thread, or
+/// from another while the application's thread runs its event loop (it draws there).
 /// Neither file is replaced unless both were drawn and written.
 std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& pngPath,
                       const std::string& svgPath);

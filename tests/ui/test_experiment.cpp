@@ -101,7 +101,8 @@ void ExperimentTest::dialogSweepMatchesTheCommandLine() {
   r.seed = "11";
   r.jobs = 2;
   r.series = true;
-  r.plot = false;
+  // The plot is drawn on the window's thread while the sweep's thread waits.
+  r.plot = r.base == ExperimentRequest::Base::NewSetup;
   r.outDir = tmp.filePath(QStringLiteral("window")).toStdString();
   dialog->SetRequest(r);
   const uint64_t before = quorvan::WorldDigest(form.sim);
@@ -123,6 +124,7 @@ void ExperimentTest::dialogSweepMatchesTheCommandLine() {
   }
   // So does the experiment file the sweep left in its folder.
   QVERIFY(QFile::exists(window + "/experiment.toml"));
+  QCOMPARE(QFile::exists(window + "/plot.png"), r.plot);
 
   // The results window came up with every run.
   quorvan::ResultsWindow* results = form.Experiments()->Results();
