@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "CellForm.h"
+#include "experiment_menu.h"
 #include "settings_limits.h"
 #include "window_benchmark.h"
 
@@ -64,6 +65,10 @@ int main(int argc, char* argv[]) {
       QStringLiteral("N"));
   parser.addOption(landscapeOption);
   parser.addOption(cellSizeOption);
+  const QCommandLineOption resultsOption(QStringLiteral("results"),
+                                         QStringLiteral("Show the results of the sweep in folder <DIR>."),
+                                         QStringLiteral("DIR"));
+  parser.addOption(resultsOption);
   parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A world file to open at start."),
                                QStringLiteral("[FILE]"));
   parser.process(app);
@@ -121,6 +126,10 @@ int main(int argc, char* argv[]) {
     if (!error.empty()) std::fprintf(stderr, "quorvan: %s\n", error.c_str());
   }
   form.show();
+  if (parser.isSet(resultsOption)) {
+    const std::string error = form.Experiments()->ShowResults(parser.value(resultsOption));
+    if (!error.empty()) std::fprintf(stderr, "quorvan: --results: %s\n", error.c_str());
+  }
 
   if (parser.isSet(benchmark)) {
     bool stepsOk = false;

@@ -75,6 +75,9 @@ ExperimentMenu::ExperimentMenu(TForm1& form, QMenu* file) : QObject(&form), form
   connect(job_, &SweepJob::Finished, this, &ExperimentMenu::SweepFinished);
 }
 
+ExperimentDialog* ExperimentMenu::Dialog() const { return dialog_; }
+ResultsWindow* ExperimentMenu::Results() const { return results_; }
+
 ExperimentDialog* ExperimentMenu::OpenDialog() {
   if (!dialog_) {
     const auto save = [this](const std::string& path) {

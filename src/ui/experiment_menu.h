@@ -39,8 +39,8 @@ class ExperimentMenu : public QObject {
   /// The results window of a sweep folder; an error names the folder.
   std::string ShowResults(const QString& folder);
 
-  ExperimentDialog* Dialog() const { return dialog_; }
-  ResultsWindow* Results() const { return results_; }
+  ExperimentDialog* Dialog() const;
+  ResultsWindow* Results() const;
   SweepJob& Job() const { return *job_; }
   QProgressBar* ProgressBar() const { return bar_; }
 

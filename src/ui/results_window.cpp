@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -25,6 +25,23 @@ namespace {
 // The analysis tables a folder may hold, with their tabs' titles.
 constexpr std::pair<const char*, const char*> kAnalysisTables[] = {
     {"points.csv", "Points"}, {"contrasts.csv", "Contrasts"}, {"indices.csv", "Indices"}, {"posterior.csv", "Posterior"}};
+
+// The plot, scaled to the space it has, keeping its proportions.
+class FitPicture : public QWidget {
+ public:
+  explicit FitPicture(const QPixmap& pixmap) : pixmap_(pixmap) { setMinimumSize(300, 200); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize size = pixmap_.size().scaled(this->size(), Qt::KeepAspectRatio);
+    painter.drawPixmap(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size), pixmap_);
+  }
+
+ private:
+  QPixmap pixmap_;
+};
 
 int Column(const QAbstractItemModel& model, const QString& name) {
   for (int c = 0; c < model.columnCount(); ++c) {
@@ -82,6 +99,7 @@ QTableView* ResultsWindow::AddTable(const QString& path, const QString& title, Q
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setAlternatingRowColors(true);
   view->verticalHeader()->hide();
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
   view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   tabs_->addTab(view, title);
   return view;
@@ -124,13 +142,7 @@ std::string ResultsWindow::LoadFolder(const QString& folder) {
   }
   const QString png = dir.filePath(QStringLiteral("plot.png"));
   if (QFileInfo::exists(png)) {
-    auto* scroll = new QScrollArea;
-    auto* picture = new QLabel;
-    picture->setPixmap(QPixmap(png));
-    picture->setAlignment(Qt::AlignCenter);
-    scroll->setWidget(picture);
-    scroll->setWidgetResizable(true);
-    tabs_->insertTab(0, scroll, tr("Plot"));
+    tabs_->insertTab(0, new FitPicture(QPixmap(png)), tr("Plot"));
     tabs_->setCurrentIndex(0);
   }
   for (const auto& [file, title] : kAnalysisTables) {
