@@ -56,7 +56,7 @@ ExperimentMenu::ExperimentMenu(TForm1& form, QMenu* file) : QObject(&form), form
   A_experiment->setObjectName(QStringLiteral("A_experiment"));
   A_experiment->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
   connect(A_experiment, &QAction::triggered, this, &ExperimentMenu::OpenDialog);
-  A_openExperiment = file->addAction(tr("Open e&xperiment results..."));
+  A_openExperiment = file->addAction(tr("Open ex&periment..."));
   A_openExperiment->setObjectName(QStringLiteral("A_openExperiment"));
   connect(A_openExperiment, &QAction::triggered, this, &ExperimentMenu::OpenExperimentClick);
   file->addSeparator();
@@ -110,7 +110,7 @@ std::string ExperimentMenu::ShowResults(const QString& folder) {
 }
 
 void ExperimentMenu::OpenExperimentClick() {
-  const QString folder = QFileDialog::getExistingDirectory(&form_, tr("Open experiment results (a sweep folder)"));
+  const QString folder = QFileDialog::getExistingDirectory(&form_, tr("Open experiment (a sweep folder)"));
   if (folder.isEmpty()) return;
   if (const std::string error = ShowResults(folder); !error.empty()) {
     form_.statusBar()->showMessage(QString::fromStdString(error), 10000);
