@@ -5,11 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 #include "batch_run.h"
 #include "csv_table.h"
@@ -73,6 +75,7 @@ class ExperimentTest : public QObject {
  private slots:
   void dialogSweepMatchesTheCommandLine_data();
   void dialogSweepMatchesTheCommandLine();
+  void cancelKeepsTheRunsAndResumeFinishesThem();
   void resultsWindowSortsNumbersAndRefusesOtherFolders();
   void badInputIsShownAndNothingIsWritten_data();
   void badInputIsShownAndNothingIsWritten();
@@ -143,6 +146,51 @@ void ExperimentTest::dialogSweepMatchesTheCommandLine() {
   QVERIFY(form.WorldFilePath().isEmpty());
   QVERIFY(form.OpenSweepRun(window, 8, 1).find("not run 8") != std::string::npos);
   QVERIFY(form.OpenSweepRun(window, 1, 41).find("step 41") != std::string::npos);
+}
+
+void ExperimentTest::cancelKeepsTheRunsAndResumeFinishesThem() {
+  QTemporaryDir tmp;
+  TForm1 form(uint64_t{7});
+  SmallWorld(form);
+  quorvan::ExperimentDialog* dialog = form.Experiments()->OpenDialog();
+  ExperimentRequest r = dialog->Request();
+  r.base = ExperimentRequest::Base::NewSetup;
+  r.SetSetting("wiggle", "0:180:10");
+  r.steps = "60";
+  r.replicates = 2;
+  r.seed = "3";
+  r.jobs = 1;
+  r.plot = false;
+  r.outDir = tmp.filePath(QStringLiteral("window")).toStdString();
+  dialog->SetRequest(r);
+  quorvan::SweepJob& job = form.Experiments()->Job();
+  QSignalSpy finished(&job, &quorvan::SweepJob::Finished);
+  const auto handler = [] {
+    const auto h = std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGINT, h);
+    return h;
+  };
+  const auto windowHandler = handler();
+  QCOMPARE(dialog->StartSweep(), std::string());
+  job.Cancel();
+  QTRY_VERIFY_WITH_TIMEOUT(!job.Running(), 60000);
+  QCOMPARE(finished.count(), 1);
+  QVERIFY(finished.at(0).at(0).toInt() >= 128);
+  QVERIFY(finished.at(0).at(1).toString().contains(QStringLiteral("--resume")));
+  const QString window = QString::fromStdString(r.outDir);
+  QVERIFY(quorvan::SweepJob::RunsDone(r.outDir) < 38);
+  QVERIFY(!QFile::exists(window + "/runs.csv"));
+
+  QCOMPARE(dialog->ResumeFolder(window), std::string());
+  QTRY_VERIFY_WITH_TIMEOUT(!job.Running(), 120000);
+  QCOMPARE(finished.count(), 2);
+  QCOMPARE(finished.at(1).at(0).toInt(), 0);
+  QVERIFY(handler() == windowHandler);  // the engine's Ctrl+C handling ended with the sweep
+  const QString line = tmp.filePath(QStringLiteral("line"));
+  QCOMPARE(Batch({QStringLiteral("--experiment"), window + "/experiment.toml", QStringLiteral("--out"), line,
+                  QStringLiteral("--quiet")}),
+           0);
+  QCOMPARE(Contents(window + "/runs.csv"), Contents(line + "/runs.csv"));
 }
 
 void ExperimentTest::resultsWindowSortsNumbersAndRefusesOtherFolders() {
