@@ -1,6 +1,5 @@
 #include "sweep_job.h"
 
-#include <QCoreApplication>
 #include <csignal>
 #include <filesystem>
 
@@ -27,8 +26,6 @@ SweepJob::SweepJob(QObject* parent) : QObject(parent) {
 SweepJob::~SweepJob() {
   if (thread_.joinable()) {
     batch::RequestStop(SIGINT);
-    // The sweep may be drawing its plot on this thread (WritePlot): serve it until the sweep ends.
-    while (!finished_.load()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     thread_.join();
     gSweepRunning.store(false);
   }
@@ -55,7 +52,6 @@ bool SweepJob::Start(batch::SweepCommand command) {
   before_ = RunsDone(command.outDir);
   cancelled_ = false;
   exitCode_.store(-1);
-  finished_.store(false);
   start_ = std::chrono::steady_clock::now();
   batch::ClearStop();
   // RunSweep installs the engine's own Ctrl+C handlers; the window's come back after it.
@@ -68,7 +64,6 @@ bool SweepJob::Start(batch::SweepCommand command) {
     std::signal(SIGINT, oldInt);
     std::signal(SIGTERM, oldTerm);
     exitCode_.store(code);
-    finished_.store(true);
     QMetaObject::invokeMethod(this, &SweepJob::End, Qt::QueuedConnection);
   });
   poll_.start();

@@ -47,7 +47,6 @@ class SweepJob : public QObject {
 
   std::thread thread_;
   std::atomic<int> exitCode_{-1};
-  std::atomic<bool> finished_{false};
   QTimer poll_;
   QString outDir_;
   int64_t total_ = 0;
