@@ -24,7 +24,11 @@ namespace {
 
 // The analysis tables a folder may hold, with their tabs' titles.
 constexpr std::pair<const char*, const char*> kAnalysisTables[] = {
-    {"points.csv", "Points"}, {"contrasts.csv", "Contrasts"}, {"indices.csv", "Indices"}, {"posterior.csv", "Posterior"}};
+    {"points.csv", "Points"},       {"contrasts.csv", "Contrasts"}, {"indices.csv", "Indices"},
+    {"posterior.csv", "Posterior"}, {"posterior_summary.csv", "Posterior summary"}};
+// The figures, first among the tabs.
+constexpr std::pair<const char*, const char*> kFigures[] = {
+    {"plot.png", "Plot"}, {"response.png", "Response"}, {"indices.png", "Indices figure"}, {"posterior.png", "Posterior figure"}};
 
 // The plot, scaled to the space it has, keeping its proportions.
 class FitPicture : public QWidget {
@@ -140,11 +144,12 @@ std::string ResultsWindow::LoadFolder(const QString& folder) {
   if (runsView_) {
     connect(runsView_, &QTableView::doubleClicked, this, &ResultsWindow::OpenRunClick);
   }
-  const QString png = dir.filePath(QStringLiteral("plot.png"));
-  if (QFileInfo::exists(png)) {
-    tabs_->insertTab(0, new FitPicture(QPixmap(png)), tr("Plot"));
-    tabs_->setCurrentIndex(0);
+  int figures = 0;
+  for (const auto& [file, title] : kFigures) {
+    const QString png = dir.filePath(QString::fromLatin1(file));
+    if (QFileInfo::exists(png)) tabs_->insertTab(figures++, new FitPicture(QPixmap(png)), tr(title));
   }
+  tabs_->setCurrentIndex(0);
   for (const auto& [file, title] : kAnalysisTables) {
     if (dir.exists(QString::fromLatin1(file))) AddTable(dir.filePath(QString::fromLatin1(file)), tr(title), error);
   }
