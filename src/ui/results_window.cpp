@@ -199,8 +199,8 @@ void ResultsWindow::OpenRunAtStepClick() {
   }
   bool ok = false;
   const int step = QInputDialog::getInt(this, tr("Open run at step"),
-                                        tr("Run %1 to step (0 to %2), exactly as the sweep ran it:").arg(*run).arg(last),
-                                        last / 2, 0, last, 1, &ok);
+                                        tr("Run %1 to step (up to %2), exactly as the sweep ran it:").arg(*run).arg(last),
+                                        last, 0, last, 1, &ok);
   if (ok) Report(openRun_(folder_, *run, step));
 }
 
