@@ -100,7 +100,7 @@ ExperimentDialog::ExperimentDialog(const ExperimentRequest& seed, SaveWorld save
   steps_->setToolTip(QString::fromUtf8(batch::FindRunKey("steps")->help));
   form->addRow(tr("Steps (stop time):"), steps_);
   replicates_ = new QSpinBox(this);
-  replicates_->setRange(1, 1'000'000);
+  replicates_->setRange(1, 10'000'000);
   form->addRow(tr("Replicates per point:"), replicates_);
   seed_ = new QLineEdit(this);
   seed_->setPlaceholderText(tr("from the clock"));
@@ -258,19 +258,31 @@ std::string ExperimentDialog::StartSweep() {
   if (!parsed.command) return Show(parsed.error);
   batch::SweepCommand& cmd = *parsed.command;
 
+  // The folder is absent or empty (the parser checked): a failure from
+  // here on takes away what was put into it.
   std::error_code ec;
+  const bool made = !std::filesystem::exists(cmd.outDir, ec);
   std::filesystem::create_directories(cmd.outDir, ec);
   if (ec) return Show("--out: cannot make '" + cmd.outDir + "': " + ec.message());
+  const auto fail = [&](const std::string& error) {
+    std::error_code ignored;
+    if (made) {
+      std::filesystem::remove_all(cmd.outDir, ignored);
+    } else {
+      for (const char* name : {kBaseWorldName, "experiment.toml"}) std::filesystem::remove(cmd.outDir + "/" + name, ignored);
+    }
+    return Show(error);
+  };
   if (r.base == ExperimentRequest::Base::CurrentWorld) {
     const std::string placed = cmd.outDir + "/" + kBaseWorldName;
     if (!QFile::copy(QString::fromStdString(world), QString::fromStdString(placed))) {
-      return Show("cannot write the base world to '" + placed + "'");
+      return fail("cannot write the base world to '" + placed + "'");
     }
     MoveWorld(cmd, world, placed);
     world = placed;
   }
   if (std::string error = batch::WriteTextFile(cmd.outDir + "/experiment.toml", ExperimentToml(r, world)); !error.empty()) {
-    return Show(error);
+    return fail(error);
   }
   if (!job_.Start(std::move(cmd))) return Show("another sweep is running in this program");
   Show({});
@@ -298,7 +310,7 @@ std::string ExperimentDialog::SaveExperimentFile(const QString& path) {
   std::string world;
   if (r.base == ExperimentRequest::Base::CurrentWorld) {
     const QFileInfo info(path);
-    world = info.dir().filePath(info.completeBaseName() + QStringLiteral(".qvw")).toStdString();
+    world = info.dir().filePath(info.completeBaseName() + QStringLiteral(".base.qvw")).toStdString();
     if (std::string error = saveWorld_(world); !error.empty()) return Show(error);
   }
   if (std::string error = batch::WriteTextFile(path.toStdString(), ExperimentToml(r, world)); !error.empty()) {

@@ -41,7 +41,7 @@ class ExperimentDialog : public QDialog {
   std::string StartSweep();
   /// Runs what the sweep in `folder` is missing.
   std::string ResumeFolder(const QString& folder);
-  /// Writes the experiment file (the current world beside it, as NAME.qvw,
+  /// Writes the experiment file (the current world beside it, as NAME.base.qvw,
   /// when it is the base).
   std::string SaveExperimentFile(const QString& path);
   /// Fills the dialog from an experiment file.

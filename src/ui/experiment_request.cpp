@@ -70,8 +70,10 @@ bool NeedsNewWorld(const std::string& key) {
 
 int DefaultJobs() { return static_cast<int>(std::max(2u, std::thread::hardware_concurrency()) - 1); }
 
+namespace {
+
 // The request's values by key, in one order for the arguments and the file.
-static std::vector<std::pair<std::string, std::string>> Values(const ExperimentRequest& r, const std::string& world) {
+std::vector<std::pair<std::string, std::string>> Values(const ExperimentRequest& r, const std::string& world) {
   std::vector<std::pair<std::string, std::string>> values;
   const bool newWorld = r.base == ExperimentRequest::Base::NewSetup;
   if (!newWorld) values.emplace_back("world", r.base == ExperimentRequest::Base::WorldFile ? r.worldFile : world);
@@ -82,6 +84,8 @@ static std::vector<std::pair<std::string, std::string>> Values(const ExperimentR
   if (!r.steps.empty()) values.emplace_back("steps", r.steps);
   return values;
 }
+
+}  // namespace
 
 std::vector<std::string> SweepArgs(const ExperimentRequest& r, const std::string& world) {
   std::vector<std::string> args;
@@ -136,7 +140,7 @@ std::string ReadRequestFile(const std::string& path, ExperimentRequest& request)
     } else if (v.key == "steps") {
       r.steps = text;
     } else if (v.key == "replicates") {
-      const auto n = batch::ParseWhole(v.where, text, 1, 1'000'000'000);
+      const auto n = batch::ParseWhole(v.where, text, 1, 10'000'000);
       if (!n) return n.error;
       r.replicates = static_cast<int>(*n);
     } else if (v.key == "jobs") {

@@ -146,6 +146,25 @@ void ExperimentTest::dialogSweepMatchesTheCommandLine() {
   QVERIFY(form.WorldFilePath().isEmpty());
   QVERIFY(form.OpenSweepRun(window, 8, 1).find("not run 8") != std::string::npos);
   QVERIFY(form.OpenSweepRun(window, 1, 41).find("step 41") != std::string::npos);
+
+  // The saved file fills the dialog again with the same sweep; the current
+  // world comes back as the world file saved beside it.
+  dialog->SetRequest(quorvan::RequestFromWindow(form));
+  QCOMPARE(dialog->OpenExperimentFile(toml), std::string());
+  const ExperimentRequest back = dialog->Request();
+  QCOMPARE(static_cast<int>(back.base), static_cast<int>(r.base == ExperimentRequest::Base::CurrentWorld
+                                                                ? ExperimentRequest::Base::WorldFile
+                                                                : r.base));
+  if (back.base == ExperimentRequest::Base::WorldFile) {
+    QCOMPARE(back.worldFile, tmp.filePath(QStringLiteral("e.base.qvw")).toStdString());
+  }
+  for (const char* key : {"wiggle", "consume", "threshold", "sniff"}) QCOMPARE(back.Setting(key), r.Setting(key));
+  QCOMPARE(back.steps, r.steps);
+  QCOMPARE(back.replicates, r.replicates);
+  QCOMPARE(back.seed, r.seed);
+  QCOMPARE(back.series, r.series);
+  QCOMPARE(back.plot, r.plot);
+  QCOMPARE(back.outDir, r.outDir);
 }
 
 void ExperimentTest::cancelKeepsTheRunsAndResumeFinishesThem() {
