@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -114,6 +115,7 @@ void ExperimentMenu::OpenExperimentClick() {
   if (folder.isEmpty()) return;
   if (const std::string error = ShowResults(folder); !error.empty()) {
     form_.statusBar()->showMessage(QString::fromStdString(error), 10000);
+    QMessageBox::warning(&form_, tr("Open experiment"), QString::fromStdString(error));
   }
 }
 
@@ -134,7 +136,11 @@ void ExperimentMenu::SweepFinished(int exitCode, const QString& message, const Q
   bar_->hide();
   cancel_->hide();
   form_.statusBar()->showMessage(message, 15000);
-  if (exitCode == 0) ShowResults(outDir);
+  if (exitCode == 0) {
+    ShowResults(outDir);
+  } else if (exitCode < 128) {
+    QMessageBox::warning(&form_, tr("Experiment"), message);
+  }
 }
 
 std::string TForm1::OpenSweepRun(const QString& folder, int64_t run, std::optional<int32_t> step) {
