@@ -11,18 +11,19 @@ scripts/install-deps.sh test
 
 jobs=$(nproc)
 
-echo "== release build"
+echo "== release build (at ${SECONDS} s)"
 cmake --preset release >/dev/null
 cmake --build --preset release
 ctest --preset release -j"$jobs"
 
-echo "== sanitizer build (address, undefined)"
+echo "== sanitizer build (address, undefined) (at ${SECONDS} s)"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan -j"$jobs"
 
-echo "== fuzzing (libFuzzer, 20 s per target)"
+echo "== fuzzing (libFuzzer, 20 s per target) (at ${SECONDS} s)"
 FUZZ_SEED=1 scripts/fuzz.sh 20
 
-echo "== Debian package (CPack), unpacked into a scratch root and run"
+echo "== Debian package (CPack), unpacked into a scratch root and run (at ${SECONDS} s)"
 packaging/check-package.sh build/release
+echo "== all passed in ${SECONDS} s"

@@ -69,6 +69,10 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("Show the results of the sweep in folder <DIR>."),
                                          QStringLiteral("DIR"));
   parser.addOption(resultsOption);
+  const QCommandLineOption followOption(
+      QStringLiteral("follow"), QStringLiteral("Follow agent <N> from the start (as View > Follow agent...)."),
+      QStringLiteral("N"));
+  parser.addOption(followOption);
   parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A world file to open at start."),
                                QStringLiteral("[FILE]"));
   parser.process(app);
@@ -125,11 +129,24 @@ int main(int argc, char* argv[]) {
     const std::string error = form.OpenWorldFile(files.front());
     if (!error.empty()) std::fprintf(stderr, "quorvan: %s\n", error.c_str());
   }
+  if (parser.isSet(followOption)) {
+    bool ok = false;
+    const int agent = parser.value(followOption).toInt(&ok);
+    const std::string error = ok ? form.FollowAgent(agent)
+                                 : "'" + parser.value(followOption).toStdString() + "' is not an agent's index";
+    if (!error.empty()) {
+      std::fprintf(stderr, "quorvan: --follow: %s\n", error.c_str());
+      return 2;
+    }
+  }
   form.show();
   if (parser.isSet(resultsOption)) {
     const std::string error = form.Experiments()->ShowResults(parser.value(resultsOption));
     if (!error.empty()) std::fprintf(stderr, "quorvan: --results: %s\n", error.c_str());
   }
+  // A benchmark is no session of the user's: no recovery, and no question
+  // that would hold it up.
+  if (!parser.isSet(benchmark)) form.StartRecovery();
 
   if (parser.isSet(benchmark)) {
     bool stepsOk = false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "json_text.h"
 #include "random_source.h"
 
 namespace quorvan::batch {
@@ -106,7 +107,7 @@ using json = nlohmann::ordered_json;
 
 json IdentityJson(const SweepPlan& plan) {
   json settings = json::array();
-  for (const SweepSetting& s : plan.settings) settings.push_back({{"key", s.key}, {"values", s.values}});
+  for (const SweepSetting& s : plan.settings) settings.push_back({{"key", s.key}, {"values", JsonTexts(s.values)}});
   return {{"settings", settings}, {"replicates", plan.replicates}, {"seed", plan.seed}, {"series", plan.series}};
 }
 
@@ -136,7 +137,7 @@ std::string ParsePlanJson(const std::string& text, SweepPlan& plan) {
     const json j = json::parse(text);
     SweepPlan p;
     for (const json& s : j.at("settings")) {
-      p.settings.push_back({s.at("key").get<std::string>(), s.at("values").get<std::vector<std::string>>()});
+      p.settings.push_back({s.at("key").get<std::string>(), TextsFromJson(s.at("values").get<std::vector<std::string>>())});
     }
     p.replicates = j.at("replicates").get<int64_t>();
     p.seed = j.at("seed").get<uint64_t>();

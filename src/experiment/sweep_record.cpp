@@ -4,6 +4,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "json_text.h"
 #include "output_file.h"
 #include "sweep_plot.h"
 #include "sweep_summary.h"
@@ -38,7 +39,7 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
   json settings = json::object();
   json swept = json::array();
   for (const SweepSetting& s : plan.settings) {
-    settings[s.key] = s.values;
+    settings[s.key] = JsonTexts(s.values);
     if (s.values.size() > 1) swept.push_back(s.key);
   }
   json points = json::array();
@@ -46,10 +47,10 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
     const std::vector<std::string> values = plan.PointValues(p);
     json at = json::object();
     for (std::size_t i = 0; i < plan.settings.size(); ++i) {
-      if (plan.settings[i].values.size() > 1) at[plan.settings[i].key] = values[i];
+      if (plan.settings[i].values.size() > 1) at[plan.settings[i].key] = JsonText(values[i]);
     }
     points.push_back({{"point", p},
-                      {"label", plan.PointLabel(p)},
+                      {"label", JsonText(plan.PointLabel(p))},
                       {"settings", at},
                       {"first_run", p * plan.replicates},
                       {"last_run", (p + 1) * plan.replicates - 1}});
@@ -63,7 +64,7 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
   json j = {
       {"program", "quorvan-batch"},
       {"version", QUORVAN_VERSION},
-      {"command", command},
+      {"command", JsonTexts(command)},
       {"sweep", SweepIdentity(plan)},
       {"seed", plan.seed},
       {"replicates", plan.replicates},
@@ -76,7 +77,7 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
       {"expansion", points},
       {"shard", plan.shardCount > 1 ? json{{"index", plan.shardIndex}, {"count", plan.shardCount}} : json(nullptr)},
   };
-  if (!mergedFrom.empty()) j["merged_from"] = mergedFrom;
+  if (!mergedFrom.empty()) j["merged_from"] = JsonTexts(mergedFrom);
   j["times"] = {
       {"started", t.started},
       {"finished", t.finished},

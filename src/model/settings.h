@@ -37,6 +37,8 @@ struct Settings {
   bool CB_gravity = kInitialGravity;
   std::string E_grav = std::string(kInitialGravityText);  ///< gravity line size factor
 
+  friend bool operator==(const Settings&, const Settings&) = default;
+
   /// kSniffRoulette while "rulette wheel" is checked, else kSniffHill while
   /// "hill climbing" is, else kNoSniffMode.
   int32_t SniffMode() const { return rb_rulette ? kSniffRoulette : (rb_hill ? kSniffHill : kNoSniffMode); }

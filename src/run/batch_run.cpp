@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "settings_limits.h"
+#include "json_text.h"
+#include "world_setting_texts.h"
 
 namespace quorvan::batch {
 
@@ -59,6 +61,7 @@ std::string StartFromWorld(const RunSpec& spec, Simulation& sim, std::vector<Cha
     return at + ", its stop time (--for N or a later --steps runs it on)";
   }
   ApplyGivenValues(spec, sim.settings);
+  if (std::string error = CheckStepTexts(spec.world, sim.settings); !error.empty()) return error;
   if (spec.stopTime || spec.moreSteps) {
     sim.StopTime = *stop;
     sim.settings.E_stop = IntToText(*stop);
@@ -161,7 +164,7 @@ std::string SummaryJson(const RunSpec& spec, const Simulation& sim, const RunSum
   json summary = {
       {"seed", s.seed},
       {"landscape_seed", landscapeSeed ? json(*landscapeSeed) : json(nullptr)},
-      {"world", spec.world.empty() ? json(nullptr) : json(spec.world)},
+      {"world", spec.world.empty() ? json(nullptr) : json(JsonText(spec.world))},
       {"start_step", s.startStep},
       {"settings", settings},
       {"steps", s.stepsRun},

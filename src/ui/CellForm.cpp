@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <algorithm>
 
 #include "drawing_panel.h"
+#include "cell_inspector.h"
 #include "edit_marks.h"
 #include "form_display.h"
 #include "panel_image.h"
@@ -32,6 +34,7 @@ TForm1::TForm1(QWidget* parent) : TForm1(std::nullopt, parent) {}
 TForm1::TForm1(std::optional<uint64_t> seed, QWidget* parent) : QMainWindow(parent), seed_(seed) {
   CreateControls();
   CreateMenu();
+  CreateInspector();
   display_ = std::make_unique<FormDisplay>(
       sim, FormDisplay::Controls{Lbl_B, Lbl_wiggle, E_noise, E_CProbab, lbl_Steps, Chart1});
   sim.SetDisplay(display_.get());
@@ -39,6 +42,7 @@ TForm1::TForm1(std::optional<uint64_t> seed, QWidget* parent) : QMainWindow(pare
   status_ = std::make_unique<StatusLine>(Lbl_status);
   ReadSettingsFromControls();
   ConnectHandlers();
+  TrackUnsavedWork();
   FormCreate();
   Timer1->start();
   ShowRunState();
@@ -133,8 +137,12 @@ void TForm1::FormCreate() {
 
 void TForm1::FormDestroy() {
   Timer1->stop();
+  // The session ends here, however the window was closed: the next start
+  // has nothing to offer from it.
+  if (!sessionMark_.isEmpty()) QFile::remove(sessionMark_);
   sim.ClearWorld();
   ZeichenPanel->SetLayers(nullptr);
+  ZeichenPanel->SetOverlay({});
   sim.SetDisplay(nullptr);
   // The controls outlive this object's members: none may call back.
   for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
@@ -150,9 +158,11 @@ void TForm1::RunStep() {
     ShowRunState();
   }
   if (result.ok()) {
+    Chart1->SetLastDeliveries(result.deliveries);
     status_->Report(StatusLine::Source::Step, {});
     // The only failure a step goes on after: the gravity-size text.
     status_->Report(StatusLine::Source::GravityLines, result.warning);
+    UpdateInspector();
   } else {
     status_->Report(StatusLine::Source::Step, result.error);
   }
@@ -179,7 +189,10 @@ void TForm1::B_stopClick() {
 void TForm1::B_setupClick() {
   // SetupWorld releases the old world itself, once every input has
   // converted and the new world's memory is had: a failing setup leaves
-  // the old world running. The timer keeps its state.
+  // the old world running. The timer keeps its state. The world it
+  // replaces stays recoverable when it has unsaved mouse edits (the
+  // settings stay in the controls).
+  if (editsUnsaved_) Autosave();
   SetupSeededWorld();
   ZeichenPanel->RequestFrame();
 }
@@ -275,10 +288,20 @@ void TForm1::Button1Click() {
 void TForm1::ZeichenPanelMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift,
                                    QPoint point) {
   editing_.MouseDown(button, shift.testFlag(Qt::ControlModifier), point.x(), point.y());
+  if (editing_.CtrlDown && sim.HasWorld()) EditedWithMouse();  // a destination was added
+  // The editing has no use for the middle button alone: it picks the agent
+  // to follow.
+  if (button == Qt::MiddleButton && !shift.testFlag(Qt::ControlModifier) && sim.HasWorld()) {
+    const int agent = AgentAt(sim, point.x(), point.y(), std::max(6, 2 * sim.CellSize));
+    if (agent >= 0) FollowAgent(agent);
+  }
 }
 
 void TForm1::ZeichenPanelMouseMove(QPoint point) {
-  if (editing_.MouseMove(point.x(), point.y())) ZeichenPanel->RequestFrame();
+  if (editing_.MouseMove(point.x(), point.y())) {
+    EditedWithMouse();
+    ZeichenPanel->RequestFrame();
+  }
 }
 
 void TForm1::ZeichenPanelMouseUp(Qt::MouseButton /*button*/, QPoint /*point*/) {

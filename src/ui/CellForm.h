@@ -3,12 +3,18 @@
 // the world, and its timer drives the simulation one step per timeout.
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPoint>
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "agent_follower.h"
 #include "mouse_editing.h"
 #include "simulation.h"
 #include "status_line.h"
@@ -29,6 +35,7 @@ namespace quorvan {
 
 class DrawingPanel;
 class ExperimentMenu;
+class FollowDock;
 class FormDisplay;
 class StatsChart;
 
@@ -65,16 +72,45 @@ class TForm1 : public QMainWindow {
   std::string OpenWorldFile(const QString& path);
   /// Saves the world with its chart points; the window then names `path`.
   std::string SaveWorldFile(const QString& path);
-  /// The chart's points as CSV: step,successful,returning,track_max.
+  // A success says so in the status line: the file's name and size.
+  /// The chart's points as CSV: step,successful,returning,track_max,deliveries.
   std::string ExportChart(const QString& path);
   /// The panel as it is shown, as a PNG.
   std::string SavePicture(const QString& path);
+  /// The chart as it is shown, as SVG for a path ending in .svg, else PNG.
+  std::string SaveChartPicture(const QString& path);
+  // ---- the inspector (inspector.cpp) ----
+  /// Follows agent `index`: ring and path on the panel, fields in the
+  /// dock. Returns an empty text, else the message it showed.
+  std::string FollowAgent(int index);
+  const AgentFollower& Follower() const { return follower_; }
+  FollowDock* FollowFields() const { return followDock_; }
+
+  // ---- unsaved work (unsaved_work.cpp) ----
+  /// Minutes between two autosaves of a world with unsaved changes.
+  static constexpr int kAutosaveMinutes = 3;
+  /// Mouse edits or setting changes since the world was made, opened or saved.
+  bool HasUnsavedWork() const;
+  /// Saves a world with unsaved changes to its recovery file (nothing
+  /// else, and only after StartRecovery). Returns an empty text or the
+  /// failure, which the status line shows.
+  std::string Autosave();
+  /// The program's session, not a test's: marks the session as running in
+  /// the recovery folder, offers the latest recovery file when a session
+  /// before did not end, and starts the autosaves.
+  void StartRecovery();
+  /// Opens a recovery file as an unnamed world with unsaved changes.
+  std::string RecoverWorld(const QString& path);
+  /// The recovery folder of this session, empty before StartRecovery.
+  const QString& RecoveryFolderInUse() const { return recoveryFolder_; }
+
   /// The world file the window names, empty when none.
   const QString& WorldFilePath() const { return worldFile_; }
 
   // ---- experiments (experiment_menu.cpp) ----
   /// Opens run `run` of the sweep in `folder` as the world, stopped at its
-  /// start or run exactly to `step`; an error text, empty on success.
+  /// start or run exactly to `step`, once unsaved work is saved or set
+  /// aside; an error text, empty on success (or when the user cancelled).
   std::string OpenSweepRun(const QString& folder, int64_t run, std::optional<int32_t> step);
   ExperimentMenu* Experiments() const { return experiments_; }
 
@@ -127,8 +163,13 @@ class TForm1 : public QMainWindow {
   QAction* A_save = nullptr;
   QAction* A_saveAs = nullptr;
   QAction* A_exportChart = nullptr;
+  QAction* A_recover = nullptr;
+  QAction* A_saveChartPicture = nullptr;
   QAction* A_savePicture = nullptr;
   QAction* A_quit = nullptr;
+  // The View menu's actions.
+  QAction* A_follow = nullptr;
+  QAction* A_stopFollowing = nullptr;
 
  signals:
   /// A timer event, "one step" or anything else ran a step (or tried to).
@@ -159,6 +200,11 @@ class TForm1 : public QMainWindow {
   void SaveWorldAsClick();
   void ExportChartClick();
   void SavePictureClick();
+  void SaveChartPictureClick();
+  void RecoverClick();
+  // The View menu.
+  void FollowAgentClick();
+  void StopFollowing();
 
  private:
   /// The components with their places, captions and initial values.
@@ -180,6 +226,31 @@ class TForm1 : public QMainWindow {
   void CreateMenu();
   /// Experiment... and its kin in the File menu (experiment_menu.cpp).
   void CreateExperimentMenu(QMenu* file);
+  /// Unsaved work: the title follows the controls; the autosave timer.
+  void TrackUnsavedWork();
+  /// The world now shown is as made, opened or saved: nothing unsaved.
+  void WorkSaved();
+  /// A mouse edit changed the world.
+  void EditedWithMouse();
+  /// The title: the program, the file, and whether changes are unsaved.
+  void ShowTitle();
+  /// Whether the world may be replaced or the window closed: asks to
+  /// save unsaved work first (Save, Discard, Cancel).
+  bool MaySetWorldAside();
+  void closeEvent(QCloseEvent* event) override;
+
+  /// The View menu, the follow dock and the panel's hover and overlay.
+  void CreateInspector();
+  /// The cell under panel pixel `point` in the status bar.
+  void ShowCellAt(QPoint point);
+  /// After a step that ran: the followed agent's path and fields, and the
+  /// hovered cell now and then.
+  void UpdateInspector();
+  /// The followed agent's fields in the dock now.
+  void RefreshFollowDock();
+  /// Another world replaced the shown one (setup or open).
+  void WorldReplaced();
+
   /// Seeds the random source (the fixed seed, else a fresh one) and builds
   /// a new world; a failing setup leaves the old world and its random
   /// stream as they were.
@@ -192,12 +263,39 @@ class TForm1 : public QMainWindow {
   void SetWorldFile(const QString& path);
   /// Reports a file operation's outcome in the status line.
   std::string ReportFile(const std::string& message);
+  /// Confirms a file written to `path` in the status line.
+  std::string ReportSaved(const QString& path);
+  /// A file operation or a setup succeeded: a file failure shown in the
+  /// status line or in the open-fault box goes.
+  void FileSucceeded();
+  /// The box that names a world file that was refused, and why.
+  void ShowOpenFault(const QString& path, const std::string& message);
 
   std::optional<uint64_t> seed_;
   /// The last step stopped the run at the stop time.
   bool stoppedAtStopTime_ = false;
   QString worldFile_;
   ExperimentMenu* experiments_ = nullptr;
+  QPointer<QMessageBox> faultBox_;
+
+  bool editsUnsaved_ = false;
+  // The settings as the world was made, opened or saved.
+  Settings savedSettings_;
+  QString recoveryFolder_;
+  // This world's recovery file, once it has one.
+  QString recoveryPath_;
+  QString sessionMark_;
+  QTimer autosave_;
+
+  AgentFollower follower_;
+  FollowDock* followDock_ = nullptr;
+  // Spaces the dock's refreshes; a step within the space leaves its fields
+  // pending for the timeout.
+  QTimer dockRefresh_;
+  bool dockPending_ = false;
+  // The panel pixel under the mouse, while the mouse is over the panel.
+  std::optional<QPoint> hover_;
+  QElapsedTimer hoverShown_;
 
   std::unique_ptr<FormDisplay> display_;
   std::unique_ptr<StatusLine> status_;

@@ -24,6 +24,8 @@ QPoint PixelAt(const QMouseEvent* event) {
 DrawingPanel::DrawingPanel(QWidget* parent) : QWidget(parent) {
   // The layers cover the whole panel: nothing to erase before painting.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // Moves without a button reach the inspector (Hover), not the editing.
+  setMouseTracking(true);
   frameTimer_.setSingleShot(true);
   frameTimer_.setTimerType(Qt::PreciseTimer);
   connect(&frameTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
@@ -56,6 +58,7 @@ void DrawingPanel::paintEvent(QPaintEvent* event) {
     if (layers_ != nullptr && layers_->HasLayers()) {
       painter.drawImage(0, 0, layers_->TrackLayer());
       painter.drawImage(0, 0, layers_->AgentLayer());
+      if (overlay_) overlay_(painter);
     } else {
       painter.fillRect(event->rect(), Qt::white);
     }
@@ -67,7 +70,17 @@ void DrawingPanel::mousePressEvent(QMouseEvent* event) {
   emit MouseDown(event->button(), event->modifiers(), PixelAt(event));
 }
 
-void DrawingPanel::mouseMoveEvent(QMouseEvent* event) { emit MouseMove(PixelAt(event)); }
+void DrawingPanel::mouseMoveEvent(QMouseEvent* event) {
+  // The editing sees only the moves it saw before the panel tracked the
+  // mouse: those with a button held.
+  if (event->buttons() != Qt::NoButton) emit MouseMove(PixelAt(event));
+  emit Hover(PixelAt(event));
+}
+
+void DrawingPanel::leaveEvent(QEvent* event) {
+  QWidget::leaveEvent(event);
+  emit HoverEnded();
+}
 
 void DrawingPanel::mouseReleaseEvent(QMouseEvent* event) {
   emit MouseUp(event->button(), PixelAt(event));

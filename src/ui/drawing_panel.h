@@ -10,6 +10,10 @@
 #include <QPoint>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <utility>
+
+class QPainter;
 
 namespace quorvan {
 
@@ -23,6 +27,10 @@ class DrawingPanel : public QWidget {
 
   /// The layers to show; nothing but white while there are none.
   void SetLayers(const LayerPainter* layers) { layers_ = layers; }
+
+  /// Drawn over the layers at each frame (a followed agent's path), never
+  /// into them; none when empty.
+  void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
 
   /// The layers hold a new picture: show it at the next frame.
   void RequestFrame();
@@ -41,15 +49,21 @@ class DrawingPanel : public QWidget {
   void MouseMove(QPoint point);
   /// A button came up.
   void MouseUp(Qt::MouseButton button, QPoint point);
+  /// The mouse is over the panel at `point`, with or without a button.
+  void Hover(QPoint point);
+  /// The mouse left the panel.
+  void HoverEnded();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
   const LayerPainter* layers_ = nullptr;
+  std::function<void(QPainter&)> overlay_;
   // A picture is waiting to be shown: an update is posted or timed.
   bool framePending_ = false;
   // Holds a request back until one frame has passed since the last paint.

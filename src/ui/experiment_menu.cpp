@@ -22,11 +22,6 @@
 
 namespace quorvan {
 
-bool ConfirmReplaceWorld(QWidget* /*parent*/) {
-  // The unsaved-changes question (Save, Discard, Cancel) goes here.
-  return true;
-}
-
 ExperimentRequest RequestFromWindow(const TForm1& form) {
   const Settings& s = form.sim.settings;
   ExperimentRequest r;
@@ -149,7 +144,7 @@ std::string TForm1::OpenSweepRun(const QString& folder, int64_t run, std::option
   if (std::string error = BuildSweepRun(folder.toStdString(), run, step, built, chart); !error.empty()) {
     return ReportFile(error);
   }
-  if (!ConfirmReplaceWorld(this)) return {};
+  if (!MaySetWorldAside()) return {};  // unsaved work: Save, Discard or Cancel
   // The window opens worlds from files: the run goes through one, so that
   // the controls, layers and chart come up as for any opened world.
   QTemporaryDir scratch;

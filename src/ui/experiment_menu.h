@@ -21,9 +21,6 @@ class ResultsWindow;
 class SweepJob;
 class TForm1;
 
-/// Asks before a world with unsaved edits is replaced; true: go ahead.
-bool ConfirmReplaceWorld(QWidget* parent);
-
 /// The dialog's values from the window: its controls and stop time.
 ExperimentRequest RequestFromWindow(const TForm1& form);
 

@@ -31,8 +31,11 @@ void TForm1::SetupSeededWorld() {
   if (!error.empty()) sim.Rand = before;
   status_->Report(StatusLine::Source::Setup, error);
   if (error.empty()) {
+    FileSucceeded();
+    WorldReplaced();
     stoppedAtStopTime_ = false;
     SetWorldFile(QString());  // the new world is no file's
+    WorkSaved();
   }
   ShowRunState();
 }

@@ -137,6 +137,7 @@ void StatsChart::CreateChartSeries() {
   success_.clear();
   maxMark_.clear();
   returning_.clear();
+  deliveries_.clear();
   flushTimer_.stop();
   Flush();
 }
@@ -146,6 +147,7 @@ void StatsChart::AddChartPoints(int step, double successful, double returning, d
   success_.emplace_back(x, successful);
   returning_.emplace_back(x, returning);
   maxMark_.emplace_back(x, trackMax);
+  deliveries_.emplace_back();
   if (maxMark_.size() == 1) {
     maxMarkLow_ = maxMarkHigh_ = trackMax;
   } else {
@@ -163,6 +165,7 @@ void StatsChart::SetPoints(std::span<const ChartPoint> points) {
     success_.back().setX(p.step);
     returning_.back().setX(p.step);
     maxMark_.back().setX(p.step);
+    deliveries_.back() = p.deliveries;
   }
   flushTimer_.stop();
   Flush();
@@ -171,9 +174,13 @@ void StatsChart::SetPoints(std::span<const ChartPoint> points) {
 std::vector<ChartPoint> StatsChart::Points() const {
   std::vector<ChartPoint> points(success_.size());
   for (std::size_t i = 0; i < points.size(); ++i) {
-    points[i] = {success_[i].x(), success_[i].y(), returning_[i].y(), maxMark_[i].y()};
+    points[i] = {success_[i].x(), success_[i].y(), returning_[i].y(), maxMark_[i].y(), deliveries_[i]};
   }
   return points;
+}
+
+void StatsChart::SetLastDeliveries(int32_t deliveries) {
+  if (!deliveries_.empty()) deliveries_.back() = deliveries;
 }
 
 int StatsChart::NextFlushInterval() const {
@@ -190,7 +197,8 @@ void StatsChart::paintEvent(QPaintEvent* event) {
 }
 
 void StatsChart::SetRange(QValueAxis* axis, double low, double high) {
-  if (axis->min() == low && axis->max() == high) return;
+  // A new axis already spans 0..1, but with no tick interval yet.
+  if (axis->min() == low && axis->max() == high && axis->tickInterval() > 0.0) return;
   // high - low may exceed the largest double; halves do not.
   const double half = high / 2.0 - low / 2.0;
   const double step = std::isfinite(high - low) ? TickStep(high - low) : 2.0 * TickStep(half);

@@ -15,6 +15,7 @@
 #include <QList>
 #include <QPointF>
 #include <QTimer>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -59,6 +60,9 @@ class StatsChart : public QChartView {
   void CreateChartSeries();
   /// One point per curve at x = `step`; shown at the next flush.
   void AddChartPoints(int step, double successful, double returning, double trackMax);
+
+  /// The deliveries of the step of the last point (none when unknown).
+  void SetLastDeliveries(int32_t deliveries);
 
   /// Hands the series their thinned points now and sets the axis ranges.
   void Flush();
@@ -105,6 +109,8 @@ class StatsChart : public QChartView {
   std::vector<QPointF> success_;
   std::vector<QPointF> maxMark_;
   std::vector<QPointF> returning_;
+  // Beside each point: its step's deliveries, which the chart does not draw.
+  std::vector<std::optional<int32_t>> deliveries_;
   // The range of the max-mark values, kept as they arrive.
   double maxMarkLow_ = 0.0;
   double maxMarkHigh_ = 0.0;

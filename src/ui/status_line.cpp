@@ -21,4 +21,10 @@ void StatusLine::Report(Source source, const std::string& message) {
   label_->setText(QString::fromStdString(message_));
 }
 
+void StatusLine::Confirm(Source source, const std::string& text) {
+  if (!message_.empty() && source == source_) message_.clear();
+  // A failure that still stands stays in sight beside the confirmation.
+  label_->setText(QString::fromStdString(message_.empty() ? text : text + " | " + message_));
+}
+
 }  // namespace quorvan

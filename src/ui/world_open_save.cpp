@@ -2,11 +2,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include "CellForm.h"
 #include "drawing_panel.h"
@@ -61,7 +63,10 @@ void TForm1::ShowSettingsInControls() {
 std::string TForm1::OpenWorldFile(const QString& path) {
   std::vector<ChartPoint> chart;
   const std::string error = OpenWorld(path.toStdString(), sim, chart);
-  if (!error.empty()) return ReportFile(error);
+  if (!error.empty()) {
+    ShowOpenFault(path, error);
+    return ReportFile(error);
+  }
 
   ShowSettingsInControls();
   // The layers as they were: each cell in its stored colour, not a fresh
@@ -75,11 +80,19 @@ std::string TForm1::OpenWorldFile(const QString& path) {
   if (sim.settings.CB_showAg) display_->DrawAgents();
   Chart1->SetPoints(chart);
   display_->ShowStepCount(sim.StepCount);
-  stoppedAtStopTime_ = false;
+  // A world saved at (or past) its stop time would otherwise run on for
+  // ever, the stop coming only when the counter equals the stop time: it
+  // opens stopped there, and "start / stop" runs on as after any stop.
+  stoppedAtStopTime_ = sim.StepCount >= sim.StopTime;
+  if (stoppedAtStopTime_) Timer1->stop();
   SetWorldFile(path);
+  WorkSaved();
+  WorldReplaced();
   ShowRunState();
   ZeichenPanel->RequestFrame();
-  return ReportFile({});
+  ReportFile({});
+  status_->Confirm(StatusLine::Source::File, "opened '" + QFileInfo(path).fileName().toStdString() + "'");
+  return {};
 }
 
 std::string TForm1::SaveWorldFile(const QString& path) {
@@ -87,7 +100,8 @@ std::string TForm1::SaveWorldFile(const QString& path) {
   const std::string error = SaveWorld(path.toStdString(), sim, chart);
   if (!error.empty()) return ReportFile(error);
   SetWorldFile(path);
-  return ReportFile({});
+  WorkSaved();
+  return ReportSaved(path);
 }
 
 }  // namespace quorvan

@@ -10,13 +10,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "numerics.h"
+#include "output_file.h"
+#include "read_apart.h"
 #include "simulation.h"
 
 namespace quorvan {
@@ -174,6 +179,14 @@ void WriteSettings(hid_t file, const Settings& s) {
   PutText(g, "E_grav", s.E_grav);
 }
 
+// The chart's deliveries, NaN where a point has none (a point of a world
+// saved before the chart kept them).
+void WriteChartDeliveries(hid_t chartGroup, const std::vector<ChartPoint>& points) {
+  PutAgentField<double>(chartGroup, "deliveries", points, [](const ChartPoint& p) {
+    return p.deliveries ? static_cast<double>(*p.deliveries) : std::numeric_limits<double>::quiet_NaN();
+  });
+}
+
 void WriteFile(hid_t file, const Simulation& sim, std::span<const ChartPoint> chart) {
   PutAttr<int32_t>(file, "format_version", kWorldFormatVersion);
   WriteSettings(file, sim.settings);
@@ -281,6 +294,7 @@ void WriteFile(hid_t file, const Simulation& sim, std::span<const ChartPoint> ch
     field("successful", &ChartPoint::successful);
     field("returning", &ChartPoint::returning);
     field("track_max", &ChartPoint::trackMax);
+    WriteChartDeliveries(g, points);
   }
 }
 
@@ -535,6 +549,17 @@ void ReadAgents(hid_t file, Loaded& w) {
   }
 }
 
+// A destination's point is where a Ctrl-click fell on the panel, or the
+// centre of a landscape's cell (which for some cell sizes lies a pixel past
+// the panel's edge); nothing else makes one.
+void CheckDestinationPoint(const Loaded& w, std::size_t i, int32_t x, int32_t y) {
+  const int32_t width = std::max(kPanelWidth, w.ColCount * w.CellSize);
+  const int32_t height = std::max(kPanelHeight, w.RowCount * w.CellSize);
+  Require(x >= 0 && x < width && y >= 0 && y < height,
+          "destination " + std::to_string(i) + ": point (" + std::to_string(x) + ", " + std::to_string(y) +
+              ") lies off the panel (dataset '/destinations/X', '/destinations/Y')");
+}
+
 void ReadDestinations(hid_t file, Loaded& w) {
   Id g(OpenGroup(file, "destinations"), H5Gclose);
   const hsize_t n = TableLength(g, "X");
@@ -544,6 +569,7 @@ void ReadDestinations(hid_t file, Loaded& w) {
   w.destinations.resize(static_cast<std::size_t>(n));
   for (std::size_t i = 0; i < w.destinations.size(); ++i) {
     Require(returns[i] >= 0, "destination " + std::to_string(i) + ": negative return count");
+    CheckDestinationPoint(w, i, x[i], y[i]);
     w.destinations[i] = {x[i], y[i], returns[i]};
   }
 }
@@ -561,6 +587,20 @@ void ReadRandom(hid_t file, Loaded& w) {
   Require((st.words[0] | st.words[1] | st.words[2] | st.words[3]) != 0, "random state is all zero");
 }
 
+// Worlds saved before the chart kept its deliveries have no such table:
+// their points open without them.
+void ReadChartDeliveries(hid_t chartGroup, hsize_t n, std::vector<ChartPoint>& chart) {
+  if (H5Lexists(chartGroup, "deliveries", H5P_DEFAULT) <= 0) return;
+  const auto deliveries = GetData<double>(chartGroup, "deliveries", Rank::One, 0, n);
+  for (std::size_t i = 0; i < chart.size(); ++i) {
+    const double d = deliveries[i];
+    if (std::isnan(d)) continue;
+    Require(d >= 0.0 && d <= static_cast<double>(INT32_MAX) && d == std::floor(d),
+            "chart point " + std::to_string(i) + " has a delivery count that is no count");
+    chart[i].deliveries = static_cast<int32_t>(d);
+  }
+}
+
 void ReadChart(hid_t file, Loaded& w) {
   Id g(OpenGroup(file, "chart"), H5Gclose);
   const hsize_t n = TableLength(g, "step");
@@ -573,51 +613,46 @@ void ReadChart(hid_t file, Loaded& w) {
     Require(std::isfinite(step[i]) && std::isfinite(successful[i]) && std::isfinite(returning[i]) &&
                 !std::isnan(trackMax[i]),
             "chart point " + std::to_string(i) + " is not a number");
-    w.chart[i] = {step[i], successful[i], returning[i], trackMax[i]};
+    w.chart[i] = {step[i], successful[i], returning[i], trackMax[i], std::nullopt};
   }
+  ReadChartDeliveries(g, n, w.chart);
 }
 
-}  // namespace
-
-std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<const ChartPoint> chart) {
-  const std::lock_guard lock(LibraryLock());
-  Quiet();
-  if (!sim.HasWorld()) return path + ": there is no world to save";
-  std::string temp = path + ".tmpXXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return path + ": cannot create a file in its folder";
-  // mkstemp makes the file private; a saved world gets the usual mode.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, static_cast<mode_t>(0666 & ~mask));
-  std::string error;
-  try {
-    Id file(H5Fcreate(temp.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT), H5Fclose);
-    if (!file.ok()) throw FileError("cannot create the file");
+// The whole file, built in memory by HDF5's core driver: the library never
+// writes to disk itself, so that a full disk is met by our own writes (with
+// their message) and not inside HDF5, whose shutdown would otherwise trip
+// over a file it failed to close.
+std::vector<char> WorldImage(const Simulation& sim, std::span<const ChartPoint> chart) {
+  Id fapl(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
+  if (!fapl.ok() || H5Pset_fapl_core(fapl, 1 << 20, false) < 0) throw FileError("cannot build the file in memory");
+  std::vector<char> image;
+  {
+    Id file(H5Fcreate("quorvan-world-image", H5F_ACC_TRUNC, H5P_DEFAULT, fapl), H5Fclose);
+    if (!file.ok()) throw FileError("cannot build the file in memory");
     WriteFile(file, sim, chart);
-    if (H5Fflush(file, H5F_SCOPE_GLOBAL) < 0) throw FileError("cannot write the file");
-  } catch (const FileError& e) {
-    error = e.what();
-  } catch (const std::bad_alloc&) {
-    error = "not enough memory";
+    if (H5Fflush(file, H5F_SCOPE_GLOBAL) < 0) throw FileError("cannot build the file in memory");
+    const ssize_t size = H5Fget_file_image(file, nullptr, 0);
+    if (size <= 0) throw FileError("cannot build the file in memory");
+    image.resize(static_cast<std::size_t>(size));
+    if (H5Fget_file_image(file, image.data(), image.size()) != size) throw FileError("cannot build the file in memory");
   }
-  if (error.empty() && fsync(fd) != 0) error = "cannot write the file (disk full?)";
-  close(fd);
-  if (error.empty() && std::rename(temp.c_str(), path.c_str()) != 0) error = "cannot replace the file";
-  if (!error.empty()) {
-    std::remove(temp.c_str());
-    return path + ": " + error;
-  }
-  return {};
+  return image;
 }
 
-std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
-  const std::lock_guard lock(LibraryLock());
-  Quiet();
+// Where the file goes: HDF5 files are read back by seeking, so only a
+// regular file (or a link to one, or nothing yet) will do.
+std::string TargetError(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+  if (S_ISDIR(st.st_mode)) return "it is a folder";
+  return "HDF5 needs a regular file, and this is a device, pipe or socket";
+}
+
+// Everything an open reads, read and checked; a message on failure.
+std::string ReadWorldFile(const std::string& path, Loaded& w) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return path + ": no such file";
   if (H5Fis_hdf5(path.c_str()) <= 0) return path + ": not an HDF5 file";
-  Loaded w;
   try {
     Id file(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose);
     if (!file.ok()) throw FileError("the file is damaged or truncated");
@@ -639,9 +674,12 @@ std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<Char
   } catch (const std::bad_alloc&) {
     return path + ": too large to open";
   }
+  return {};
+}
 
-  // Everything is read and checked: now the world changes, all at once
-  // (and without the display, which whoever shows the world repaints).
+// Everything is read and checked: now the world changes, all at once (and
+// without the display, which whoever shows the world repaints).
+void Replace(Loaded& w, Simulation& sim, std::vector<ChartPoint>& chart) {
   sim.settings = std::move(w.settings);
   sim.ColCount = w.ColCount;
   sim.RowCount = w.RowCount;
@@ -657,7 +695,81 @@ std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<Char
   sim.Destinations = std::move(w.destinations);
   sim.Rand.SetState(w.random);
   chart = std::move(w.chart);
+}
+
+std::string ReadAndReplace(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
+  Loaded w;
+  if (std::string error = ReadWorldFile(path, w); !error.empty()) return error;
+  Replace(w, sim, chart);
   return {};
+}
+
+// A file as it stands on disk: a sweep opens one world for every run, and a
+// file that a child has read through once is read here directly while it
+// stays the same file with the same size and times.
+using FileVersion = std::array<int64_t, 7>;
+
+std::optional<FileVersion> VersionOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return FileVersion{static_cast<int64_t>(st.st_dev), static_cast<int64_t>(st.st_ino), st.st_size,
+                     st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+}
+
+// Guarded by LibraryLock.
+std::set<FileVersion>& CheckedApart() {
+  static std::set<FileVersion> versions;
+  return versions;
+}
+
+}  // namespace
+
+std::string SaveWorld(const std::string& path, const Simulation& sim, std::span<const ChartPoint> chart) {
+  const std::lock_guard lock(LibraryLock());
+  Quiet();
+  if (!sim.HasWorld()) return path + ": there is no world to save";
+  if (std::string why = TargetError(path); !why.empty()) return path + ": " + why;
+  std::vector<char> image;
+  try {
+    image = WorldImage(sim, chart);
+  } catch (const FileError& e) {
+    return path + ": " + e.what();
+  } catch (const std::bad_alloc&) {
+    return path + ": not enough memory";
+  }
+  batch::OutputFile out;
+  std::string error;
+  if (!out.Open(path, error)) return error;
+  std::fwrite(image.data(), 1, image.size(), out.File());
+  if (!out.Finish(error) || !out.Rename(error)) return error;
+  return {};
+}
+
+std::string OpenWorldInProcess(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
+  const std::lock_guard lock(LibraryLock());
+  Quiet();
+  return ReadAndReplace(path, sim, chart);
+}
+
+std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<ChartPoint>& chart) {
+  const std::lock_guard lock(LibraryLock());
+  Quiet();
+  const std::optional<FileVersion> version = VersionOf(path);
+  if (version && CheckedApart().contains(*version)) return ReadAndReplace(path, sim, chart);
+  // The library can crash on a damaged file where no check of ours can
+  // stop it: the file is read first in a child process, which dies instead.
+  NoAnswer failure;
+  const std::optional<std::string> checked = ReadApart(
+      [&path] {
+        Loaded probe;
+        return ReadWorldFile(path, probe);
+      },
+      failure);
+  if (!checked && !failure.started) return path + ": cannot start a process to read it: " + failure.how;
+  if (!checked) return path + ": the file is damaged: the HDF5 library crashed reading it (" + failure.how + ")";
+  if (!checked->empty()) return *checked;
+  if (version && VersionOf(path) == version) CheckedApart().insert(*version);
+  return ReadAndReplace(path, sim, chart);
 }
 
 }  // namespace quorvan

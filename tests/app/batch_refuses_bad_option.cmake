@@ -3,6 +3,9 @@
 # existed before byte for byte as it was, and no temporary file left behind.
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
+# A world on which HDF5's own read crashes, and a pipe that HDF5 cannot write.
+configure_file(${CRASH_WORLD} ${OUT}/crash.qvw COPYONLY)
+execute_process(COMMAND mkfifo ${OUT}/fifo.qvw)
 set(old "an earlier run's table\n")
 # A world at step 10, whose stop time a run must lie after.
 execute_process(COMMAND ${BATCH} --agents 20 --steps 10 --seed 1 --save-world ${OUT}/w.qvw RESULT_VARIABLE rc
@@ -15,7 +18,8 @@ foreach(case "--mode;nowhere;--mode" "--noise;abc;--noise" "--decay;1e999;--deca
               "--seed;x;--seed" "--json;${OUT}/no/such/dir.json;no/such/dir.json" "--json;/proc/x;/proc/x"
               "--json;${OUT}/./steps.csv;also the file of --csv" "--png;-;--png" "--json;/dev/full;/dev/full"
               "--agents;999999999999;--agents" "--world;${OUT}/missing.qvw;missing.qvw"
-              "--world;${OUT}/steps.csv;steps.csv"
+              "--world;${OUT}/steps.csv;steps.csv" "--world;${OUT}/crash.qvw;the HDF5 library crashed reading it"
+              "--save-world;${OUT}/fifo.qvw;HDF5 needs a regular file" "--save-world;${OUT};it is a folder"
               "--agents;12,5;--agents: '12,5'" "--steps;7;--steps is given twice" "--noise;1e15;--noise: '1e15'"
               "--world;${OUT}/w.qvw;is at step 10 already" "--for;0;--for: '0' is not a whole number from 1")
   list(GET case 0 option)
@@ -96,4 +100,22 @@ endif()
 execute_process(COMMAND ${BATCH} --steps 2 --seed 1 --csv - RESULT_VARIABLE rc OUTPUT_VARIABLE table ERROR_QUIET)
 if(NOT rc EQUAL 0 OR NOT table MATCHES "^step,successful,returning,track_max,deliveries\n1,.*\n2," OR EXISTS ${CMAKE_CURRENT_BINARY_DIR}/-)
   message(FATAL_ERROR "--csv -: exit ${rc}, table: ${table}")
+endif()
+
+# A full disk during --save-world: exit 2 with the reason, the old world kept
+# (root only: a tiny tmpfs; skipped where it cannot be mounted).
+file(MAKE_DIRECTORY ${OUT}/tiny)
+execute_process(COMMAND mount -t tmpfs -o size=64k tmpfs ${OUT}/tiny RESULT_VARIABLE mounted OUTPUT_QUIET ERROR_QUIET)
+if(mounted EQUAL 0)
+  file(WRITE ${OUT}/tiny/w.qvw "${old}")
+  execute_process(COMMAND ${BATCH} --steps 5 --cell-size 2 --agents 500 --save-world ${OUT}/tiny/w.qvw
+                  RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+  file(READ ${OUT}/tiny/w.qvw now)
+  file(GLOB left ${OUT}/tiny/.*tmp*)
+  execute_process(COMMAND umount ${OUT}/tiny)
+  if(NOT rc EQUAL 2 OR NOT err MATCHES "w.qvw.*No space left on device" OR NOT now STREQUAL old OR left)
+    message(FATAL_ERROR "--save-world on a full disk: exit ${rc}, ${err}, old world kept: ${now}, left: ${left}")
+  endif()
+else()
+  message(STATUS "--save-world on a full disk: skipped, cannot mount a tmpfs here")
 endif()

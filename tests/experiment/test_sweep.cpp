@@ -12,8 +12,11 @@
 #include <tuple>
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "batch_command.h"
 #include "batch_run.h"
+#include "json_text.h"
 #include "random_source.h"
 #include "sweep_command.h"
 #include "sweep_main.h"
@@ -78,6 +81,7 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
       {{"--experiment", (dir / "unknown.toml").string(), "--out", out}, "wigle"},
       {{"--experiment", (dir / "type.toml").string(), "--out", out}, "'wiggle' must be"},
       {{"--experiment", (dir / "syntax.toml").string(), "--out", out}, "line"},
+      {{"--experiment", dir.string(), "--out", out}, "' is not a file"},
       {{"--shard", "3/2", "--out", out}, "--shard"},
       {{"--replicates", "0", "--out", out}, "--replicates"},
       {{"--wiggle", "0,20"}, "--out"},
@@ -220,6 +224,34 @@ TEST(Sweep, TablesDoNotDependOnJobsInterruptionsOrShares) {
   }
   ASSERT_EQ(RunMerge(merge), 0);
   same(dir / "merged");
+}
+
+// Names are bytes: a world and an output folder whose names are not UTF-8
+// run, are recorded escaped, and resume.
+TEST(Sweep, NamesThatAreNotUtf8RunRecordAndResume) {
+  const fs::path dir = Scratch("bytes");
+  const std::string world = (dir / "w\xe9.qvw").string();
+  {
+    RunSpec o;
+    o.stopTime = 10;
+    o.seed = 1;
+    Simulation sim;
+    RunSummary summary;
+    ASSERT_EQ(RunWorld(o, sim, nullptr, summary), "");
+    ASSERT_EQ(SaveWorld(world, sim, {}), "");
+  }
+  const fs::path out = dir / "o\xff";
+  const std::vector<std::string> args = {"--world", world, "--steps", "30", "--wiggle", "0,20",
+                                         "--plot",  "none", "--quiet", "--out", out.string()};
+  ASSERT_EQ(RunSweep(args), 0);
+  const auto record = nlohmann::json::parse(Read(out / "experiment.json"));
+  EXPECT_EQ(record["command"], JsonTexts(args));
+  EXPECT_EQ(record["settings"]["world"][0], JsonText(world));
+  const std::string runs = Read(out / "runs.csv");
+  fs::remove(RowPartPath((out / "parts").string(), 1));
+  fs::remove(out / "runs.csv");
+  EXPECT_EQ(RunSweep({"--resume", out.string(), "--quiet"}), 0);
+  EXPECT_EQ(Read(out / "runs.csv"), runs);
 }
 
 TEST(Sweep, MergeRefusesSharesThatDoNotMakeOneSweep) {

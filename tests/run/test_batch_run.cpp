@@ -13,6 +13,7 @@
 
 #include "batch_picture.h"
 #include "batch_run.h"
+#include "json_text.h"
 #include "run_command.h"
 #include "world_file.h"
 
@@ -138,6 +139,52 @@ TEST(BatchRun, SummaryJsonHoldsTheRun) {
   ASSERT_EQ(RunSeeded(Options({"--steps", "1", "--agents", "1"}), 9, plainSim, nullptr, summary), "");
   const auto plain = nlohmann::json::parse(SummaryJson(Options({}), plainSim, summary));
   EXPECT_TRUE(plain["settings"]["decay"].is_null());
+}
+
+// A world saved from the window may hold any text typed into a setting; a
+// run from it names the file and the attribute, and shows odd bytes escaped.
+// The file's name is not UTF-8: the summary records it escaped.
+TEST(BatchRun, ABadSettingTextInAWorldNamesFileAndAttribute) {
+  struct Case {
+    const char* name;
+    std::function<void(Settings&)> edit;
+    std::vector<std::string> options;
+    const char* message;  // nullptr: the run goes
+  };
+  const Case kCases[] = {
+      {"noise", [](Settings& s) { s.E_noise = "na"; }, {},
+       "attribute '/settings/E_noise': 'na' is not a valid floating point value"},
+      {"consume, raw bytes", [](Settings& s) { s.E_CProbab = "0,3\xff\x1b"; }, {},
+       "attribute '/settings/E_CProbab': '0,3\\xff\\x1b' is not a valid"},
+      {"decay while on", [](Settings& s) { s.CB_decay = true; s.E_decay = "x"; }, {}, "'/settings/E_decay': 'x'"},
+      {"decay while off", [](Settings& s) { s.CB_decay = false; s.E_decay = "x"; }, {}, nullptr},
+      {"noise given over it", [](Settings& s) { s.E_noise = "na"; }, {"--noise", "20"}, nullptr},
+  };
+  const std::string path = (std::filesystem::temp_directory_path() / "quorvan_bad_text\xff.qvw").string();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Simulation saved;
+    RunSummary summary;
+    ASSERT_EQ(RunSeeded(Options({"--steps", "2", "--agents", "3"}), 9, saved, nullptr, summary), "");
+    c.edit(saved.settings);
+    ASSERT_EQ(SaveWorld(path, saved, {}), "");
+    std::vector<std::string> args = {"--steps", "4"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    RunSpec o = Options(args);
+    o.world = path;
+    Simulation sim;
+    const std::string error = RunWorld(o, sim, nullptr, summary);
+    if (!c.message) {
+      ASSERT_EQ(error, "");
+      const auto j = nlohmann::json::parse(SummaryJson(o, sim, summary));
+      EXPECT_EQ(j["world"], JsonText(path));
+      EXPECT_EQ(TextFromJson(j["world"].get<std::string>()), path);
+      continue;
+    }
+    EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+  }
+  std::filesystem::remove(path);
 }
 
 TEST(BatchRun, PictureShowsTheAgentsUnlessLeftOut) {

@@ -57,6 +57,8 @@ class CellFormTest : public QObject {
   void cellSizeClamp_data();
   void cellSizeClamp();
   void emptyNoiseBecomesZero();
+  void clearedMarkLooksAsBefore_data();
+  void clearedMarkLooksAsBefore();
   void angleLabels_data();
   void angleLabels();
   void widestCaptionsFit();
@@ -472,6 +474,33 @@ void CellFormTest::gravityFailureLetsTheStepRun() {
   QTest::mouseClick(form.B_oneStep, Qt::LeftButton);
   QCOMPARE(form.sim.StepCount, 2);
   QCOMPARE(form.Lbl_status->text(), QString());
+}
+
+void CellFormTest::clearedMarkLooksAsBefore_data() {
+  QTest::addColumn<QString>("control");
+  QTest::addColumn<QString>("bad");
+  for (const char* name : {"Edit_anzAg", "Edit_size", "E_stop", "E_noise", "E_decay", "E_CProbab", "E_grav"}) {
+    QTest::newRow(name) << name << "q";
+  }
+}
+
+void CellFormTest::clearedMarkLooksAsBefore() {
+  QFETCH(QString, control);
+  QFETCH(QString, bad);
+  TForm1 form;
+  StopTimer(form);
+  form.show();
+  auto* edit = form.findChild<QLineEdit*>(control);
+  QVERIFY(edit != nullptr);
+  const QString good = edit->text();
+  const QImage before = edit->grab().toImage();
+  edit->setText(bad);
+  QVERIFY(quorvan::IsMarkedInvalid(edit));
+  QVERIFY(edit->grab().toImage() != before);  // the frame shows
+  edit->setText(good);
+  QVERIFY(!quorvan::IsMarkedInvalid(edit));
+  QCOMPARE(edit->font(), form.font());
+  QCOMPARE(edit->grab().toImage(), before);
 }
 
 QTEST_MAIN(CellFormTest)

@@ -18,6 +18,7 @@
 #include "experiment_dialog.h"
 #include "experiment_menu.h"
 #include "form_helpers.h"
+#include "prompts.h"
 #include "results_window.h"
 #include "sweep_command.h"
 #include "sweep_job.h"
@@ -47,8 +48,10 @@ void SmallWorld(TForm1& form) {
   StopTimer(form);
   form.Edit_anzAg->setText(QStringLiteral("40"));
   NewWorld(form, 10, 2);
+  // A left drag lays obstacles where the mouse moves.
   form.ZeichenPanelMouseDown(Qt::LeftButton, Qt::NoModifier, QPoint(120, 90));
-  form.ZeichenPanelMouseUp(Qt::LeftButton, QPoint(120, 90));
+  for (int x = 130; x <= 200; x += 10) form.ZeichenPanelMouseMove(QPoint(x, 90));
+  form.ZeichenPanelMouseUp(Qt::LeftButton, QPoint(200, 90));
 }
 
 // A straight run of the sweep's run to `step`: the engine's RunWorldSteps.
@@ -134,6 +137,11 @@ void ExperimentTest::dialogSweepMatchesTheCommandLine() {
   QVERIFY(results);
   QCOMPARE(results->RunsModel()->rowCount(), 8);
 
+  // The mouse edit is unsaved: Cancel keeps the world, Discard lets the run in.
+  quorvan::SetSaveQuestionHook([](const QString&) { return quorvan::SaveAnswer::Cancel; });
+  QCOMPARE(form.OpenSweepRun(window, 5, 17), std::string());
+  QCOMPARE(quorvan::WorldDigest(form.sim), before);
+  quorvan::SetSaveQuestionHook([](const QString&) { return quorvan::SaveAnswer::Discard; });
   // Any run, opened at a step, is the straight run's world at that step.
   for (const int32_t step : {17, 40}) {
     QCOMPARE(form.OpenSweepRun(window, 5, step), std::string());
@@ -146,6 +154,7 @@ void ExperimentTest::dialogSweepMatchesTheCommandLine() {
   QVERIFY(form.WorldFilePath().isEmpty());
   QVERIFY(form.OpenSweepRun(window, 8, 1).find("not run 8") != std::string::npos);
   QVERIFY(form.OpenSweepRun(window, 1, 41).find("step 41") != std::string::npos);
+  quorvan::SetSaveQuestionHook({});
 
   // The saved file fills the dialog again with the same sweep; the current
   // world comes back as the world file saved beside it.

@@ -63,6 +63,12 @@ void StatsChartTest::threeEmptyCurvesAfterSetup() {
   QVERIFY(chart->legend()->isVisible());
   QCOMPARE(chart->legend()->alignment(), Qt::AlignRight);
 
+  // Empty, the axes still have ticks to lay out (an interval of 0 draws
+  // none and leaves the axes' titles heaped in a corner).
+  for (QValueAxis* axis : {form.Chart1->AxisX(), form.Chart1->AxisLeft(), form.Chart1->AxisRight()}) {
+    QVERIFY2(axis->tickInterval() > 0.0, qPrintable(axis->titleText()));
+  }
+
   const QList<QAbstractSeries*> series = chart->series();
   QCOMPARE(series.size(), 3);
   QCOMPARE(series[0], form.Chart1->SuccessSeries);
