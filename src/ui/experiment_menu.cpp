@@ -52,7 +52,7 @@ ExperimentMenu::ExperimentMenu(TForm1& form, QMenu* file) : QObject(&form), form
   A_experiment->setObjectName(QStringLiteral("A_experiment"));
   A_experiment->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
   connect(A_experiment, &QAction::triggered, this, &ExperimentMenu::OpenDialog);
-  A_openExperiment = file->addAction(tr("Open ex&periment..."));
+  A_openExperiment = file->addAction(tr("Open exper&iment..."));
   A_openExperiment->setObjectName(QStringLiteral("A_openExperiment"));
   connect(A_openExperiment, &QAction::triggered, this, &ExperimentMenu::OpenExperimentClick);
   file->addSeparator();
