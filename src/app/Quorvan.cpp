@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "CellForm.h"
+#include "experiment_menu.h"
 #include "settings_limits.h"
 #include "window_benchmark.h"
 
@@ -64,6 +65,10 @@ int main(int argc, char* argv[]) {
       QStringLiteral("N"));
   parser.addOption(landscapeOption);
   parser.addOption(cellSizeOption);
+  const QCommandLineOption resultsOption(QStringLiteral("results"),
+                                         QStringLiteral("Show the results of the sweep in folder <DIR>."),
+                                         QStringLiteral("DIR"));
+  parser.addOption(resultsOption);
   const QCommandLineOption followOption(
       QStringLiteral("follow"), QStringLiteral("Follow agent <N> from the start (as View > Follow agent...)."),
       QStringLiteral("N"));
@@ -135,6 +140,10 @@ int main(int argc, char* argv[]) {
     }
   }
   form.show();
+  if (parser.isSet(resultsOption)) {
+    const std::string error = form.Experiments()->ShowResults(parser.value(resultsOption));
+    if (!error.empty()) std::fprintf(stderr, "quorvan: --results: %s\n", error.c_str());
+  }
   // A benchmark is no session of the user's: no recovery, and no question
   // that would hold it up.
   if (!parser.isSet(benchmark)) form.StartRecovery();

@@ -25,6 +25,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -33,6 +34,7 @@ class QTimer;
 namespace quorvan {
 
 class DrawingPanel;
+class ExperimentMenu;
 class FollowDock;
 class FormDisplay;
 class StatsChart;
@@ -104,6 +106,13 @@ class TForm1 : public QMainWindow {
 
   /// The world file the window names, empty when none.
   const QString& WorldFilePath() const { return worldFile_; }
+
+  // ---- experiments (experiment_menu.cpp) ----
+  /// Opens run `run` of the sweep in `folder` as the world, stopped at its
+  /// start or run exactly to `step`, once unsaved work is saved or set
+  /// aside; an error text, empty on success (or when the user cancelled).
+  std::string OpenSweepRun(const QString& folder, int64_t run, std::optional<int32_t> step);
+  ExperimentMenu* Experiments() const { return experiments_; }
 
   // ---- the controls, in the order of the design ----
   DrawingPanel* ZeichenPanel = nullptr;
@@ -215,6 +224,8 @@ class TForm1 : public QMainWindow {
 
   /// The menu bar and its File menu (world_menu.cpp).
   void CreateMenu();
+  /// Experiment... and its kin in the File menu (experiment_menu.cpp).
+  void CreateExperimentMenu(QMenu* file);
   /// Unsaved work: the title follows the controls; the autosave timer.
   void TrackUnsavedWork();
   /// The world now shown is as made, opened or saved: nothing unsaved.
@@ -264,6 +275,7 @@ class TForm1 : public QMainWindow {
   /// The last step stopped the run at the stop time.
   bool stoppedAtStopTime_ = false;
   QString worldFile_;
+  ExperimentMenu* experiments_ = nullptr;
   QPointer<QMessageBox> faultBox_;
 
   bool editsUnsaved_ = false;

@@ -59,6 +59,7 @@ void TForm1::CreateMenu() {
   add(A_savePicture, "A_savePicture", QStringLiteral("Save &picture..."), QKeySequence(),
       &TForm1::SavePictureClick);
   file->addSeparator();
+  CreateExperimentMenu(file);
   A_quit = file->addAction(QStringLiteral("&Quit"));
   A_quit->setObjectName(QStringLiteral("A_quit"));
   A_quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
