@@ -6,6 +6,7 @@
 
 #include "output_file.h"
 #include "sweep_plot.h"
+#include "sweep_summary.h"
 
 #ifndef QUORVAN_VERSION
 #define QUORVAN_VERSION "unknown"
@@ -95,6 +96,7 @@ std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const st
   const auto start = std::chrono::steady_clock::now();
   std::vector<PlotCurve> curves;
   if (std::string error = WriteTables(plan, partsOf, take, outDir, curves); !error.empty()) return error;
+  if (std::string error = WriteSummaries(outDir); !error.empty()) return error;
   times.finished = UtcNow();
   times.finishSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (std::string error = WriteTextFile(outDir + "/experiment.json", ExperimentJson(plan, command, times, mergedFrom));
@@ -102,7 +104,7 @@ std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const st
     return error;
   }
   // Last: a build without plots still leaves the tables and the record.
-  if (plan.plot) return WritePlot(curves, outDir + "/plot.png", outDir + "/plot.svg");
+  if (plan.plot) return WriteFigures(curves, outDir);
   return {};
 }
 

@@ -217,7 +217,8 @@ std::string WriteTables(const SweepPlan& plan, const PartsOf& partsOf, const std
       written = write(runs, row) && written;
       if (plan.series) written = write(series, steps) && written;
     }
-    if (!sums.Empty()) curves.push_back(sums.Curve(plan.PointLabel(point)));
+    if (!sums.Empty())
+      curves.push_back(ThinCurve(sums.Curve(plan.PointLabel(point)), PlotPointsPerCurve(plan.PointCount())));
   }
   if (!written) return "cannot write the tables in '" + outDir + "'";
   if (!runs.Finish(error) || (plan.series && !series.Finish(error))) return error;
