@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "design_results.h"
 #include "sweep_command.h"
 #include "sweep_progress.h"
 #include "sweep_record.h"
@@ -14,6 +15,18 @@ namespace quorvan::batch {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The analysis of a design beside its tables (a whole sweep only: a share's
+// runs are analysed once merged). Its notes go to stderr unless quiet.
+std::string AnalyzeIfDesign(const SweepPlan& plan, const std::string& dir, bool quiet) {
+  if (!plan.design || plan.shardCount > 1) return {};
+  std::string notes;
+  if (std::string error = WriteDesignAnalysis(plan, plan.design->analysis, dir, plan.plot, notes); !error.empty()) {
+    return "the analysis: " + error + " (quorvan-batch analyze " + dir + " tries again)";
+  }
+  if (!quiet && !notes.empty()) std::fprintf(stderr, "%s", notes.c_str());
+  return {};
+}
 
 int Fail(const std::string& message, int code) {
   std::fprintf(stderr, "quorvan-batch: %s\n", message.c_str());
@@ -80,6 +93,7 @@ int RunSweep(const SweepCommand& cmd) {
       plan, [&parts](int64_t) { return parts; }, [&plan](int64_t run) { return plan.InShard(run); }, cmd.outDir,
       cmd.command, times, {});
   if (!error.empty()) return Fail(error, 1);
+  if (std::string e = AnalyzeIfDesign(plan, cmd.outDir, cmd.quiet); !e.empty()) return Fail(e, 1);
   if (!cmd.quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs in '%s' (%lld run now, %.1f s)\n", static_cast<long long>(share),
                  cmd.outDir.c_str(), static_cast<long long>(report.done), times.wallSeconds);
@@ -139,6 +153,7 @@ int RunMerge(const MergeCommand& merge) {
   const std::string error =
       WriteResults(plan, partsOf, [](int64_t) { return true; }, outDir, merge.command, times, shards);
   if (!error.empty()) return Fail(error, 1);
+  if (std::string e = AnalyzeIfDesign(plan, outDir, quiet); !e.empty()) return Fail(e, 1);
   if (!quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs of %lld shares joined in '%s'\n",
                  static_cast<long long>(plan.RunCount()), static_cast<long long>(count), outDir.c_str());

@@ -76,6 +76,7 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
       {"expansion", points},
       {"shard", plan.shardCount > 1 ? json{{"index", plan.shardIndex}, {"count", plan.shardCount}} : json(nullptr)},
   };
+  if (plan.design) j["design"] = DesignRequestJson(plan.design->request);
   if (!mergedFrom.empty()) j["merged_from"] = mergedFrom;
   j["times"] = {
       {"started", t.started},
@@ -104,7 +105,8 @@ std::string WriteResults(const SweepPlan& plan, const PartsOf& partsOf, const st
     return error;
   }
   // Last: a build without plots still leaves the tables and the record.
-  if (plan.plot) return WriteFigures(curves, outDir);
+  // A design's points are no family of curves: its figures are its analysis's.
+  if (plan.plot) return plan.design ? WriteResponsePlot(outDir) : WriteFigures(curves, outDir);
   return {};
 }
 
