@@ -65,19 +65,13 @@ std::string AnalyzeOptions::Read(AnalyzeCommand& cmd) const {
     cmd.options.calibrate = true;
   }
   if (given("--target")) {
-    const std::vector<std::string> columns = OutputColumns(cmd.plan);
-    cmd.options.targets.clear();
-    for (const std::string& text : targets_) {
-      std::string output;
-      double value = 0;
-      if (std::string error = ParseTarget("analyze: --target", text, output, value); !error.empty()) return error;
-      if (std::find(columns.begin(), columns.end(), output) == columns.end()) {
-        return "analyze: --target: '" + output + "' names no numeric output column of runs.csv";
-      }
-      cmd.options.targets[output] = value;
+    if (std::string error = ReadTargets("analyze: --target", targets_, cmd.plan, cmd.options); !error.empty()) {
+      return error;
     }
   }
-  if (cmd.options.calibrate && cmd.options.targets.empty()) return "analyze: --calibrate needs --target OUTPUT=VALUE";
+  if (cmd.options.calibrate && cmd.options.targets.empty() && cmd.options.targetSeries.empty()) {
+    return "analyze: --calibrate needs --target OUTPUT=VALUE";
+  }
   if (given("--accept")) {
     const Parsed<double> a = ParseAcceptFraction("analyze: --accept", accept_);
     if (!a) return a.error;

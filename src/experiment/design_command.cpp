@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <sstream>
 
+#include <filesystem>
+
+#include "series_target.h"
 #include "sweep_tables.h"
 
 namespace quorvan::batch {
@@ -173,17 +176,6 @@ std::string ReadDesign(const std::map<std::string, ExperimentValue>& values, con
       return calibrate->where + " samples the prior with --design lhs or sobol, not morris's trajectories";
     }
     if (!targets) return calibrate->where + " needs --target OUTPUT=VALUE, once per output";
-    const std::vector<std::string> columns = OutputColumns(plan);
-    for (const std::string& text : targets->items) {
-      std::string output;
-      double target = 0;
-      if (std::string error = ParseTarget(targets->where, text, output, target); !error.empty()) return error;
-      if (std::find(columns.begin(), columns.end(), output) == columns.end()) {
-        return targets->where + ": '" + output + "' names no numeric output column of runs.csv";
-      }
-      if (analysis.targets.count(output) > 0) return targets->where + ": '" + output + "' has two targets";
-      analysis.targets[output] = target;
-    }
     if (accept) {
       const Parsed<double> fraction = ParseAcceptFraction(accept->where, accept->items.front());
       if (!fraction) return fraction.error;
@@ -199,7 +191,46 @@ std::string ReadDesign(const std::map<std::string, ExperimentValue>& values, con
     column.clear();
     for (const std::vector<std::string>& point : points) column.push_back(point[j]);
   }
+  const bool series = value("series") && value("series")->items.front() == "true";
   plan.design = std::move(design);
+  if (targets) {
+    plan.series = series;  // read again by the sweep; the series target needs it now
+    if (std::string error = ReadTargets(targets->where, targets->items, plan, plan.design->analysis); !error.empty()) {
+      return error;
+    }
+  }
+  return {};
+}
+
+std::string ReadTargets(const std::string& where, const std::vector<std::string>& items, const SweepPlan& plan,
+                        DesignAnalysisOptions& options) {
+  options.targets.clear();
+  options.targetSeries.clear();
+  const std::vector<std::string> columns = OutputColumns(plan);
+  for (const std::string& text : items) {
+    if (text.find('=') == std::string::npos && !items.empty()) {
+      if (items.size() > 1) return where + ": '" + text + "' is a file of series; it goes alone, without OUTPUT=VALUE";
+      if (!plan.series) return where + ": '" + text + "' compares series step by step; the sweep needs --series";
+      SeriesTarget target;
+      if (std::string error = ReadSeriesTarget(where, text, target); !error.empty()) return error;
+      int64_t steps = 0;
+      if (std::string error = RunLength(plan, steps); !error.empty()) return where + ": " + error;
+      if (static_cast<int64_t>(target.Steps()) != steps) {
+        return where + ": '" + text + "' holds " + std::to_string(target.Steps()) + " steps; the runs take " +
+               std::to_string(steps);
+      }
+      options.targetSeries = std::filesystem::absolute(text).string();
+      continue;
+    }
+    std::string output;
+    double value = 0;
+    if (std::string error = ParseTarget(where, text, output, value); !error.empty()) return error;
+    if (std::find(columns.begin(), columns.end(), output) == columns.end()) {
+      return where + ": '" + output + "' names no numeric output column of runs.csv";
+    }
+    if (options.targets.count(output) > 0) return where + ": '" + output + "' has two targets";
+    options.targets[output] = value;
+  }
   return {};
 }
 

@@ -51,6 +51,11 @@ std::string ReadDesign(const std::map<std::string, ExperimentValue>& values, con
 /// outcomes (not the run number, replicate, seeds or settings).
 std::vector<std::string> OutputColumns(const SweepPlan& plan);
 
+/// Reads the calibration's targets: OUTPUT=VALUE each, or one file of target
+/// series (checked against the plan's run length and --series).
+std::string ReadTargets(const std::string& where, const std::vector<std::string>& items, const SweepPlan& plan,
+                        DesignAnalysisOptions& options);
+
 /// Reads a comma list of outputs (or several) and checks each names an output column.
 std::string ReadOutputs(const std::string& where, const std::vector<std::string>& items, const SweepPlan& plan,
                         std::vector<std::string>& outputs);

@@ -80,8 +80,10 @@ std::string ParseDesignRequestJson(const nlohmann::ordered_json& j, DesignReques
 nlohmann::ordered_json AnalysisJson(const DesignAnalysisOptions& o) {
   nlohmann::ordered_json targets = nlohmann::ordered_json::object();
   for (const auto& [name, value] : o.targets) targets[name] = value;
-  return {{"outputs", o.outputs},     {"bootstrap", o.bootstrap}, {"calibrate", o.calibrate},
-          {"targets", targets},       {"accept", o.accept}};
+  nlohmann::ordered_json j = {{"outputs", o.outputs}, {"bootstrap", o.bootstrap}, {"calibrate", o.calibrate},
+                              {"targets", targets},   {"accept", o.accept}};
+  if (!o.targetSeries.empty()) j["target_series"] = o.targetSeries;
+  return j;
 }
 
 std::string ParseAnalysisJson(const nlohmann::ordered_json& j, DesignAnalysisOptions& o) {
@@ -91,6 +93,7 @@ std::string ParseAnalysisJson(const nlohmann::ordered_json& j, DesignAnalysisOpt
   o.targets.clear();
   for (const auto& [name, value] : j.at("targets").items()) o.targets[name] = value.get<double>();
   o.accept = j.at("accept").get<double>();
+  o.targetSeries = j.contains("target_series") ? j.at("target_series").get<std::string>() : std::string();
   return {};
 }
 

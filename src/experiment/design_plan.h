@@ -26,6 +26,7 @@ struct DesignAnalysisOptions {
   int64_t bootstrap = 1000;
   bool calibrate = false;
   std::map<std::string, double> targets;  ///< output -> target value
+  std::string targetSeries;               ///< or a file of target series (absolute path)
   double accept = 0.05;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "design_analysis.h"
+#include "series_target.h"
 #include "sweep_plot.h"
 #include "sweep_record.h"
 
@@ -53,6 +54,7 @@ std::string Description(const SweepPlan& plan, const Design& design, const Desig
   if (options.calibrate) {
     std::string targets;
     for (const auto& [name, value] : options.targets) targets += (targets.empty() ? "" : ", ") + name + "=" + Num(value);
+    if (!options.targetSeries.empty()) targets = "the series of '" + options.targetSeries + "' step by step";
     text += "calibration: ABC rejection to " + targets + ", each output scaled by its spread over the points; the " +
             Num(options.accept * 100) + "% nearest points are the posterior (posterior.csv, posterior_summary.csv)\n";
   }
@@ -96,7 +98,15 @@ std::string WriteDesignAnalysis(const SweepPlan& plan, const DesignAnalysisOptio
       !error.empty()) {
     return error;
   }
-  if (options.calibrate) {
+  if (options.calibrate && !options.targetSeries.empty()) {
+    SeriesTarget target;
+    if (error = ReadSeriesTarget("the target series", options.targetSeries, target); !error.empty()) return error;
+    if (error = CalibrateToSeries(design, plan.replicates, dir + "/series.csv", target, options.accept, posterior,
+                                  summary);
+        !error.empty()) {
+      return error;
+    }
+  } else if (options.calibrate) {
     if (error = CalibrateDesign(design, plan.replicates, runs, options.targets, options.accept, posterior, summary,
                                 calibrationNotes);
         !error.empty()) {

@@ -161,5 +161,32 @@ TEST(DesignSweep, SameResultsWhateverJobsResumeOrShares) {
   EXPECT_EQ(std::count(posterior.begin(), posterior.end(), '\n'), 1 + 4);  // a quarter of 16 points
 }
 
+// Target series: the point whose runs made the series is the nearest.
+TEST(DesignSweep, CalibrationToATargetSeriesFindsThePointThatMadeIt) {
+  const fs::path dir = Scratch("series");
+  const std::vector<std::string> lhs = {"--design", "lhs", "--samples", "8", "--series"};
+  ASSERT_EQ(RunSweep(Args(lhs, dir / "sample")), 0);
+  // Point 6's own series (one of the few that moved in 40 steps) as the target.
+  std::ifstream series(dir / "sample/series.csv");
+  std::ofstream target(dir / "target.csv");
+  target << "step,successful,returning,track_max\n";
+  std::string line;
+  std::getline(series, line);
+  while (std::getline(series, line)) {
+    int run = 0, step = 0, successful = 0, returning = 0, deliveries = 0;
+    double track = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d,%d,%d,%d,%lf,%d", &run, &step, &successful, &returning, &track, &deliveries), 6);
+    if (run == 6) target << step << "," << successful << "," << returning << "," << track << "\n";
+  }
+  target.close();
+  ASSERT_EQ(RunSweep(Args(lhs, dir / "fit", {"--calibrate", "--target", (dir / "target.csv").string(), "--accept",
+                                             "0.125"})),
+            0);
+  const std::string posterior = Read(dir / "fit/posterior.csv");
+  const std::string first = posterior.substr(posterior.find('\n') + 1, posterior.find('\n', posterior.find('\n') + 1) - posterior.find('\n'));
+  EXPECT_EQ(first.rfind("1,6,", 0), 0u) << posterior;
+  EXPECT_EQ(first.substr(first.rfind(',')), ",0\n") << posterior;
+}
+
 }  // namespace
 }  // namespace quorvan::batch

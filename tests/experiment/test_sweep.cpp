@@ -64,6 +64,8 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
   std::ofstream(dir / "type.toml") << "wiggle = 2.5\n";
   std::ofstream(dir / "syntax.toml") << "wiggle = [1,\n";
   std::ofstream(dir / "value.toml") << "wiggle = 200\n";
+  const std::string target = (dir / "target.csv").string();
+  std::ofstream(target) << "step,successful\n1,0\n2,5\n";
   const std::string out = (dir / "out").string();
   struct Case {
     std::vector<std::string> args;
@@ -123,6 +125,12 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
       {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--target", "deliveries=9", "--out", out},
        "--target goes with --calibrate"},
       {{"--samples", "9", "--out", out}, "--samples goes with --design"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--steps", "5", "--calibrate", "--target", target,
+        "--series", "--out", out},
+       "target.csv' holds 2 steps; the runs take 5"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--steps", "2", "--calibrate", "--target", target,
+        "--out", out},
+       "the sweep needs --series"},
   };
   for (const Case& c : cases) {
     const SweepParse parsed = ParseSweepCommandLine(c.args);
