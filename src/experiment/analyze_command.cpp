@@ -93,7 +93,7 @@ int RunAnalyze(const AnalyzeCommand& cmd) {
     return 2;
   }
   if (!cmd.quiet) {
-    if (!notes.empty()) std::fprintf(stderr, "%s", notes.c_str());
+    std::fputs(NotesForStderr(notes).c_str(), stderr);
     std::fprintf(stderr, "quorvan-batch: analysis of '%s' written (analysis.txt says what it holds)\n", cmd.dir.c_str());
   }
   return 0;

@@ -43,7 +43,7 @@ DesignOptions::DesignOptions(CLI::App& app) {
   for (const auto& [name, type, help] : options) {
     options_[name] = app.add_option(std::string("--") + name, texts_[name], help)->type_name(type)->group(group);
   }
-  options_["target"] = app.add_option("--target", targets_, "Calibration: OUTPUT=VALUE, once per output (with --calibrate)")
+  options_["target"] = app.add_option("--target", targets_, "Calibration: OUTPUT=VALUE once per output, or a CSV of series step by step")
                            ->type_name("OUTPUT=VALUE")
                            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
                            ->group(group);

@@ -64,6 +64,16 @@ std::string Description(const SweepPlan& plan, const Design& design, const Desig
 
 }  // namespace
 
+std::string NotesForStderr(const std::string& notes) {
+  std::string out;
+  for (std::size_t from = 0; from < notes.size();) {
+    const std::size_t to = notes.find('\n', from);
+    out += "quorvan-batch: " + notes.substr(from, to == std::string::npos ? std::string::npos : to - from) + "\n";
+    from = to == std::string::npos ? notes.size() : to + 1;
+  }
+  return out;
+}
+
 std::string DesignOf(const SweepPlan& plan, Design& design) {
   if (!plan.design) return "the sweep is a grid, not a design";
   if (std::string error = MakeDesign(plan.design->request, design); !error.empty()) return error;

@@ -12,6 +12,9 @@
 
 namespace quorvan::batch {
 
+/// The notes as stderr gives them: each line after the program's name.
+std::string NotesForStderr(const std::string& notes);
+
 /// The design of a plan made again from its request; an error when it does
 /// not give the points the plan recorded (another build's Sobol sequence).
 std::string DesignOf(const SweepPlan& plan, Design& design);

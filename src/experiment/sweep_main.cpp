@@ -24,7 +24,7 @@ std::string AnalyzeIfDesign(const SweepPlan& plan, const std::string& dir, bool 
   if (std::string error = WriteDesignAnalysis(plan, plan.design->analysis, dir, plan.plot, notes); !error.empty()) {
     return "the analysis: " + error + " (quorvan-batch analyze " + dir + " tries again)";
   }
-  if (!quiet && !notes.empty()) std::fprintf(stderr, "%s", notes.c_str());
+  if (!quiet && !notes.empty()) std::fputs(NotesForStderr(notes).c_str(), stderr);
   return {};
 }
 
