@@ -88,7 +88,7 @@ std::string AnalyzeOptions::Read(AnalyzeCommand& cmd) const {
 
 int RunAnalyze(const AnalyzeCommand& cmd) {
   std::string notes;
-  if (std::string error = WriteDesignAnalysis(cmd.plan, cmd.options, cmd.dir, cmd.plot, notes); !error.empty()) {
+  if (std::string error = WriteDesignResults(cmd.plan, cmd.options, cmd.dir, cmd.plot, notes); !error.empty()) {
     std::fprintf(stderr, "quorvan-batch: analyze: %s\n", error.c_str());
     return 2;
   }

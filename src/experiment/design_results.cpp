@@ -37,7 +37,8 @@ std::string Description(const SweepPlan& plan, const Design& design, const Desig
     text += " " + s.key + " " + Num(s.low) + ".." + Num(s.high) + (s.whole ? " (whole)" : "");
   }
   text += "\npoints: " + std::to_string(plan.PointCount()) + " x " + std::to_string(plan.replicates) +
-          " replicates = " + std::to_string(plan.RunCount()) + " runs; each point's output is its replicates' mean\n";
+          " replicates = " + std::to_string(plan.RunCount()) + " runs; each point's output is its replicates' mean" +
+          (plan.replicates > 1 ? " (their spread per point: points.csv, sd and mean_low..mean_high)\n" : "\n");
   text += "outputs: " + Join(options.outputs) + "\n";
   switch (r.kind) {
     case DesignKind::kSobol:
@@ -94,7 +95,7 @@ std::string DesignOf(const SweepPlan& plan, Design& design) {
   return {};
 }
 
-std::string WriteDesignAnalysis(const SweepPlan& plan, const DesignAnalysisOptions& options, const std::string& dir,
+std::string WriteDesignResults(const SweepPlan& plan, const DesignAnalysisOptions& options, const std::string& dir,
                                 bool plot, std::string& notes) {
   Design design;
   if (std::string error = DesignOf(plan, design); !error.empty()) return "'" + dir + "': " + error;

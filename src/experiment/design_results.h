@@ -23,7 +23,7 @@ std::string DesignOf(const SweepPlan& plan, Design& design);
 /// `options` into `dir`. Everything is computed before anything is
 /// written, so that a refused output leaves the folder as it was.
 /// `notes` gets what analysis.txt says of runs without a value.
-std::string WriteDesignAnalysis(const SweepPlan& plan, const DesignAnalysisOptions& options, const std::string& dir,
+std::string WriteDesignResults(const SweepPlan& plan, const DesignAnalysisOptions& options, const std::string& dir,
                                 bool plot, std::string& notes);
 
 }  // namespace quorvan::batch

@@ -21,7 +21,7 @@ namespace {
 std::string AnalyzeIfDesign(const SweepPlan& plan, const std::string& dir, bool quiet) {
   if (!plan.design || plan.shardCount > 1) return {};
   std::string notes;
-  if (std::string error = WriteDesignAnalysis(plan, plan.design->analysis, dir, plan.plot, notes); !error.empty()) {
+  if (std::string error = WriteDesignResults(plan, plan.design->analysis, dir, plan.plot, notes); !error.empty()) {
     return "the analysis: " + error + " (quorvan-batch analyze " + dir + " tries again)";
   }
   if (!quiet && !notes.empty()) std::fputs(NotesForStderr(notes).c_str(), stderr);
