@@ -6,8 +6,10 @@
 
 #include "abc_rejection.h"
 #include "morris_effects.h"
+#include "output_file.h"
 #include "prcc.h"
 #include "sobol_indices.h"
+#include "sweep_plot.h"
 
 namespace quorvan::batch {
 
@@ -21,6 +23,21 @@ std::string Num(double v) {
 
 bool IsFirstPassage(const std::string& column) {
   return column == "first_delivery" || column == "successful_50" || column == "successful_90";
+}
+
+// Writes each (path, text) to a temporary file, then renames them all.
+std::string WriteTexts(const std::vector<std::pair<std::string, const std::string*>>& files) {
+  std::string error;
+  std::vector<OutputFile> out(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const auto& [path, text] = files[i];
+    if (!out[i].Open(path, error)) return error;
+    if (std::fwrite(text->data(), 1, text->size(), out[i].File()) != text->size()) return "cannot write '" + path + "'";
+    if (!out[i].Finish(error)) return error;
+  }
+  for (OutputFile& f : out)
+    if (!f.Rename(error)) return error;
+  return {};
 }
 
 // Each design point's mean of `output` over its replicates.
@@ -149,6 +166,32 @@ std::string CalibrateDesign(const Design& design, int64_t replicates, const CsvT
                   std::to_string(abc.accepted.size()) + "," + std::to_string(design.unit.size()) + "\n";
   }
   return {};
+}
+
+std::string WriteDesignAnalysis(const std::string& dir, const Design& design, int64_t replicates,
+                                const std::vector<std::string>& outputs, int bootstrap, uint64_t seed, bool plot,
+                                std::string& notes) {
+  CsvTable runs;
+  std::string error, indices;
+  if (!ReadCsv(dir + "/runs.csv", runs, error)) return error;
+  if (error = AnalyzeDesign(design, replicates, runs, outputs, bootstrap, seed, indices, notes); !error.empty())
+    return error;
+  if (error = WriteTexts({{dir + "/indices.csv", &indices}}); !error.empty()) return error;
+  return plot ? WriteIndicesPlot(indices, dir + "/indices.png", dir + "/indices.svg") : std::string();
+}
+
+std::string WriteCalibration(const std::string& dir, const Design& design, int64_t replicates,
+                             const std::map<std::string, double>& targets, double accept, bool plot,
+                             std::string& notes) {
+  CsvTable runs;
+  std::string error, posterior, summary;
+  if (!ReadCsv(dir + "/runs.csv", runs, error)) return error;
+  if (error = CalibrateDesign(design, replicates, runs, targets, accept, posterior, summary, notes); !error.empty())
+    return error;
+  if (error = WriteTexts({{dir + "/posterior.csv", &posterior}, {dir + "/posterior_summary.csv", &summary}});
+      !error.empty())
+    return error;
+  return plot ? WritePosteriorPlot(posterior, summary, dir + "/posterior.png", dir + "/posterior.svg") : std::string();
 }
 
 }  // namespace quorvan::batch

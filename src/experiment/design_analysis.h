@@ -37,4 +37,17 @@ std::string CalibrateDesign(const Design& design, int64_t replicates, const CsvT
                             const std::map<std::string, double>& targets, double accept, std::string& posteriorCsv,
                             std::string& summaryCsv, std::string& notes);
 
+/// Reads `dir`/runs.csv and writes `dir`/indices.csv (and indices.png and
+/// indices.svg when `plot`). Nothing is written when the analysis is
+/// refused. `notes` says how empty fields were taken.
+std::string WriteDesignAnalysis(const std::string& dir, const Design& design, int64_t replicates,
+                                const std::vector<std::string>& outputs, int bootstrap, uint64_t seed, bool plot,
+                                std::string& notes);
+
+/// Reads `dir`/runs.csv and writes posterior.csv, posterior_summary.csv
+/// (and posterior.png and posterior.svg when `plot`) into `dir`.
+std::string WriteCalibration(const std::string& dir, const Design& design, int64_t replicates,
+                             const std::map<std::string, double>& targets, double accept, bool plot,
+                             std::string& notes);
+
 }  // namespace quorvan::batch

@@ -160,12 +160,12 @@ std::string WritePlot(const std::vector<PlotCurve>& curves, const std::string& p
                          "not a confidence interval). ")
                    : QStringLiteral("Bands left out (too many lines per panel). ");
   caption += QStringLiteral("Curves thinned to the figure's resolution, keeping every extreme.");
+  const bool partial = stride > 1 || total > groups.size();
   if (stride > 1)
-    caption += QStringLiteral(" One inner value in %1 drawn; every point is in runs.csv and points.csv.").arg(stride);
+    caption += QStringLiteral(" One inner value in %1 drawn.").arg(stride);
   if (total > groups.size())
-    caption += QStringLiteral(" Showing the first %1 of %2 panels; every point is in runs.csv and points.csv.")
-                   .arg(groups.size())
-                   .arg(total);
+    caption += QStringLiteral(" Showing the first %1 of %2 panels.").arg(groups.size()).arg(total);
+  if (partial) caption += QStringLiteral(" Every point is in runs.csv and points.csv.");
 
   const double contentW = plot::kFigureWidth - 20;
   const QFont titleFont = plot::FigureFont(19, true), textFont = plot::FigureFont(13.5);

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <filesystem>
+#include <fstream>
 #include <cmath>
 #include <functional>
 #include <set>
 #include <sstream>
+#include <unistd.h>
 
 #include "design.h"
 #include "design_analysis.h"
@@ -120,7 +123,7 @@ std::string Exact(double v) {
   return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
-CsvTable RunsOf(const Design& design, const std::function<double(const std::vector<double>&)>& f,
+std::string RunsText(const Design& design, const std::function<double(const std::vector<double>&)>& f,
                 const std::function<double(const std::vector<double>&)>& g) {
   std::string text = "run";
   for (const DesignInterval& s : design.request.settings) text += "," + s.key;
@@ -134,9 +137,14 @@ CsvTable RunsOf(const Design& design, const std::function<double(const std::vect
               (s50 < 0 ? "" : Exact(s50)) + ",raster\n";
     }
   }
+  return text;
+}
+
+CsvTable RunsOf(const Design& design, const std::function<double(const std::vector<double>&)>& f,
+                const std::function<double(const std::vector<double>&)>& g) {
   CsvTable table;
   std::string error;
-  EXPECT_TRUE(ParseCsv(text, "runs.csv", table, error)) << error;
+  EXPECT_TRUE(ParseCsv(RunsText(design, f, g), "runs.csv", table, error)) << error;
   return table;
 }
 
@@ -222,6 +230,28 @@ TEST(DesignAnalysis, CalibrationFindsTheSettingsBehindTheTargets) {
     error = CalibrateDesign(d, 2, runs, b.targets, b.accept, posterior, summary, notes);
     EXPECT_NE(error.find(b.message), std::string::npos) << error;
   }
+}
+
+TEST(DesignAnalysis, WritesItsFilesOrNothing) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("quorvan-design-analysis-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  Design d;
+  ASSERT_EQ(MakeDesign({DesignKind::kSobol, {{"x1", 0, 1, false}, {"x2", 0, 1, false}}, 64, 4, 3}, d), "");
+  std::ofstream(dir / "runs.csv") << RunsText(
+      d, [](const std::vector<double>& x) { return x[0] + x[1]; }, [](const std::vector<double>&) { return 5.0; });
+  std::string notes;
+  // Refused: nothing written.
+  EXPECT_NE(WriteDesignAnalysis(dir.string(), d, 2, {"nope"}, 50, 1, true, notes), "");
+  EXPECT_NE(WriteCalibration(dir.string(), d, 2, {{"deliveries", 1}}, 2.0, true, notes), "");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+  ASSERT_EQ(WriteDesignAnalysis(dir.string(), d, 2, {"deliveries"}, 50, 1, true, notes), "");
+  ASSERT_EQ(WriteCalibration(dir.string(), d, 2, {{"deliveries", 1}}, 0.1, true, notes), "");
+  for (const char* name : {"indices.csv", "indices.png", "indices.svg", "posterior.csv", "posterior_summary.csv",
+                           "posterior.png", "posterior.svg"})
+    EXPECT_TRUE(fs::exists(dir / name)) << name;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "sweep_plot.h"
 
@@ -41,7 +42,8 @@ PlotCurve Rising(const std::string& label, int32_t steps, double top, double spr
 }
 
 fs::path Fresh(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("quorvan-plot-" + name);
+  // Per process: another checkout may run these tests at the same time.
+  const fs::path dir = fs::temp_directory_path() / ("quorvan-plot-" + name + "-" + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
@@ -68,6 +70,13 @@ TEST(SweepPlot, DrawsBothFilesWithTheLegend) {
                            "agents (%)", "lowest to the highest run", "width=\"170."})
     EXPECT_NE(svg.find(text), std::string::npos) << text;
   EXPECT_LT(svg.size(), 300'000u);
+
+  // A folder whose name is not UTF-8: the bytes are the name.
+  const fs::path odd = dir / std::string("o\xff");
+  fs::create_directories(odd);
+  ASSERT_EQ(WritePlot(curves, (odd / "plot.png").string(), (odd / "plot.svg").string()), "");
+  EXPECT_TRUE(fs::exists(odd / "plot.png"));
+  EXPECT_TRUE(fs::exists(odd / "plot.svg"));
 }
 
 TEST(SweepPlot, SmallMultiplesStayLightAndSayWhatTheyShow) {
