@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -69,8 +70,12 @@ TEST(DesignSweep, PlanOfEachKind) {
       EXPECT_LE(spec.consume->value, 0.6);
     }
     const SweepParse again = ParseSweepCommandLine(Args(c.design, dir / "x", {"--replicates", "2"}));
+    ASSERT_TRUE(again.command) << again.error;
     EXPECT_EQ(again.command->plan.settings, plan.settings);
-    const SweepParse other = ParseSweepCommandLine(Args(c.design, dir / "x", {"--seed", "8"}));
+    std::vector<std::string> otherSeed = Args(c.design, dir / "x", {"--replicates", "2"});
+    *std::find(otherSeed.begin(), otherSeed.end(), "7") = "8";
+    const SweepParse other = ParseSweepCommandLine(otherSeed);
+    ASSERT_TRUE(other.command) << other.error;
     EXPECT_NE(other.command->plan.settings, plan.settings);
     SweepPlan back;
     ASSERT_EQ(ParsePlanJson(PlanJson(plan), back), "");
