@@ -7,6 +7,10 @@
 # defaults 10 points x 10 replicates x 10000 steps of the default world (800
 # agents); the points are wiggle thresholds. Smaller sweeps run faster on a
 # shared machine. Uses build/release (or $QUORVAN_BATCH).
+#
+# With DESIGN=sobol (or lhs, morris) the points are a design instead: POINTS
+# samples over wiggle, threshold, consume and noise on the raster landscape,
+# analysed at the end (its time counts as the cost outside the steps).
 set -euo pipefail
 
 points=${1:-10}
@@ -18,10 +22,17 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 last=$(( (points - 1) * 10 ))
-echo "sweep: $points points (wiggle 0:$last:10) x $reps replicates x $steps steps, $agents agents"
+settings=(--wiggle "0:$last:10")
+if [[ -n "${DESIGN:-}" ]]; then
+  settings=(--mode raster --design "$DESIGN" --samples "$points" --wiggle 0..180 --threshold 0..180
+            --consume 0.05..0.6 --noise 0..100)
+  echo "design: $DESIGN, $points samples over 4 settings x $reps replicates x $steps steps, $agents agents"
+else
+  echo "sweep: $points points (wiggle 0:$last:10) x $reps replicates x $steps steps, $agents agents"
+fi
 uptime
 for jobs in 1 2; do
-  /usr/bin/time -f "%M" -o "$work/rss$jobs" "$batch" --wiggle "0:$last:10" --replicates "$reps" --steps "$steps" \
+  /usr/bin/time -f "%M" -o "$work/rss$jobs" "$batch" "${settings[@]}" --replicates "$reps" --steps "$steps" \
     --agents "$agents" --seed 1 --jobs "$jobs" --quiet --out "$work/j$jobs"
 done
 cmp -s "$work/j1/runs.csv" "$work/j2/runs.csv" && echo "runs.csv: the same with --jobs 1 and 2" ||

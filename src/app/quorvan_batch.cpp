@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
   if (const auto* run = std::get_if<RunCommand>(&parsed.command)) return RunSingle(*run);
   if (const auto* sweep = std::get_if<SweepCommand>(&parsed.command)) return RunSweep(*sweep);
   if (const auto* merge = std::get_if<MergeCommand>(&parsed.command)) return RunMerge(*merge);
+  if (const auto* analyze = std::get_if<AnalyzeCommand>(&parsed.command)) return RunAnalyze(*analyze);
   std::fputs(parsed.output.c_str(), parsed.exitCode == 0 ? stdout : stderr);
   return parsed.exitCode;
 }

@@ -18,8 +18,10 @@ BatchCommand ParseBatchCommandLine(const std::vector<std::string>& args) {
   // added by a function of its own file, as RunOptions adds the run's.
   const SweepOptions sweep(app);
   const MergeOptions merge(app);
+  const AnalyzeOptions analyze(app);
   app.footer("A setting's list or range makes a sweep too: --wiggle 0:180:20 --replicates 5 --out DIR.\n"
-             "quorvan-batch merge --help tells of merge.");
+             "Intervals make a design: --design sobol --samples 64 --wiggle 0..180 --consume 0.05..0.6 --out DIR.\n"
+             "quorvan-batch merge --help and analyze --help tell of merge and analyze.");
 
   BatchCommand out;
   out.exitCode = ParseArgs(app, args, out.output);
@@ -40,6 +42,13 @@ BatchCommand ParseBatchCommandLine(const std::vector<std::string>& args) {
     MergeCommand command;
     if (std::string error = merge.Read({args.begin() + 1, args.end()}, command); !error.empty()) return fail(error);
     command.command.insert(command.command.begin(), "merge");
+    out.command = std::move(command);
+  } else if (analyze.Chosen()) {
+    for (const CLI::Option* option : app.get_options()) {
+      if (option->count() > 0) return fail("analyze: --" + option->get_lnames().front() + " goes with a run or a sweep, not with analyze");
+    }
+    AnalyzeCommand command;
+    if (std::string error = analyze.Read(command); !error.empty()) return fail(error);
     out.command = std::move(command);
   } else if (sweep.Given()) {
     SweepCommand command;

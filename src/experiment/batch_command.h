@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "analyze_command.h"
 #include "run_command.h"
 #include "sweep_command.h"
 
@@ -15,7 +16,7 @@ namespace quorvan::batch {
 
 /// What the command line asks for.
 struct BatchCommand {
-  std::variant<std::monostate, RunCommand, SweepCommand, MergeCommand> command;  ///< none: stop
+  std::variant<std::monostate, RunCommand, SweepCommand, MergeCommand, AnalyzeCommand> command;  ///< none: stop
   int exitCode = 0;    ///< when there is no command: 0 after --help or --version, 2 on a fault
   std::string output;  ///< help or version (stdout), or the fault (stderr), ending in a newline
 };

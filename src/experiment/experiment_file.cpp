@@ -11,7 +11,7 @@ namespace quorvan::batch {
 namespace {
 
 // The keys that are not sweep settings, with the one type each takes.
-enum class Scalar { Whole, Seed, Flag, Text };
+enum class Scalar { Whole, Seed, Flag, Text, Real, Texts };
 
 struct OptionKey {
   const char* name;
@@ -20,7 +20,11 @@ struct OptionKey {
 
 constexpr OptionKey kOptionKeys[] = {{"replicates", Scalar::Whole}, {"jobs", Scalar::Whole}, {"seed", Scalar::Seed},
                                      {"series", Scalar::Flag},      {"quiet", Scalar::Flag}, {"plot", Scalar::Text},
-                                     {"out", Scalar::Text},         {"shard", Scalar::Text}};
+                                     {"out", Scalar::Text},         {"shard", Scalar::Text},
+                                     {"design", Scalar::Text},      {"samples", Scalar::Whole},
+                                     {"levels", Scalar::Whole},     {"bootstrap", Scalar::Whole},
+                                     {"accept", Scalar::Real},      {"calibrate", Scalar::Flag},
+                                     {"outputs", Scalar::Texts},    {"target", Scalar::Texts}};
 
 std::string ToText(double v) {
   char buf[32];
@@ -63,7 +67,12 @@ std::optional<std::string> OptionText(const toml::node& node, Scalar type) {
       if (const auto* b = node.as_boolean()) return b->get() ? "true" : "false";
       break;
     case Scalar::Text:
+    case Scalar::Texts:
       if (const auto* s = node.as_string()) return s->get();
+      break;
+    case Scalar::Real:
+      if (const auto* f = node.as_floating_point()) return ToText(f->get());
+      if (const auto* i = node.as_integer()) return std::to_string(i->get());
       break;
   }
   return std::nullopt;
@@ -79,6 +88,10 @@ const char* Expected(Scalar type) {
       return "true or false";
     case Scalar::Text:
       return "a text";
+    case Scalar::Real:
+      return "a number";
+    case Scalar::Texts:
+      return "a text or an array of texts";
   }
   return "";
 }
@@ -125,6 +138,17 @@ std::string ReadExperimentFile(const std::string& path, std::vector<ExperimentVa
       if (key == k.name) option = &k;
     }
     if (!option) return path + ": unknown key '" + key + "'";
+    if (const auto* array = node.as_array(); array && option->type == Scalar::Texts) {
+      ExperimentValue v{key, {}, false, where};
+      for (const toml::node& item : *array) {
+        const auto* s = item.as_string();
+        if (!s) return where + " must be " + Expected(option->type);
+        v.items.push_back(s->get());
+      }
+      if (v.items.empty()) return where + " is an empty array";
+      values.push_back(std::move(v));
+      continue;
+    }
     const auto text = OptionText(node, option->type);
     if (!text) return where + " must be " + Expected(option->type);
     values.push_back({key, {*text}, false, where});

@@ -7,6 +7,13 @@
 //   mode = "raster"
 //   replicates = 5
 //   series = true
+//
+// or a design over intervals, analysed at its end:
+//
+//   design = "sobol"
+//   samples = 64
+//   wiggle = "0..180"
+//   outputs = ["deliveries", "successful_50"]
 
 #include <string>
 #include <vector>

@@ -53,7 +53,7 @@ std::string ReadPoints(SweepCommand& cmd, const std::function<std::string(const 
 
 }  // namespace
 
-SweepOptions::SweepOptions(CLI::App& app) {
+SweepOptions::SweepOptions(CLI::App& app) : design_(app) {
   const std::string group = "Sweep (any of these makes the command a sweep; results in --out DIR)";
   const std::tuple<const char*, const char*, const char*> options[] = {
       {"out", "DIR", "The sweep's folder: runs.csv, summary.csv, plots, experiment.json"},
@@ -78,9 +78,11 @@ void SweepOptions::ReadGiven(std::map<std::string, ExperimentValue>& values) con
     const std::string text = name == "series" || name == "quiet" ? (flag ? "true" : "false") : texts_.at(name);
     values[name] = {name, {text}, false, "--" + name};
   }
+  design_.ReadGiven(values);
 }
 
 bool SweepOptions::Given() const {
+  if (design_.Given()) return true;
   for (const auto& [name, option] : options_) {
     if (option->count() > 0) return true;
   }
@@ -104,6 +106,7 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
         return "--resume continues the sweep recorded in its folder; only --jobs and --quiet go with it";
       }
     }
+    if (design_.Given()) return "--resume continues the sweep recorded in its folder; only --jobs and --quiet go with it";
     if (!run.GivenSettings().empty() || run.Seed()) {
       return "--resume continues the sweep recorded in its folder; only --jobs and --quiet go with it";
     }
@@ -131,11 +134,18 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
     };
 
     SweepPlan& plan = cmd.plan;
+    std::vector<GivenInterval> intervals;
     for (const RunKey& key : RunKeys()) {
       const ExperimentValue* v = value(key.name);
       if (!v || !key.sweepable) continue;
       SweepSetting setting{key.name, v->items};
-      if (v->expand) {
+      if (v->expand && IsInterval(v->items.front())) {
+        GivenInterval interval{plan.settings.size(), {}, v->where};
+        if (std::string error = ParseInterval(key, v->where, v->items.front(), interval.interval); !error.empty()) {
+          return error;
+        }
+        intervals.push_back(std::move(interval));
+      } else if (v->expand) {
         ValueList list = ExpandValues(v->where, v->items.front(), key.kind);
         if (!list.error.empty()) return list.error;
         setting.values = std::move(list.values);
@@ -154,6 +164,7 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
     } else {
       plan.seed = SeedFromClock();
     }
+    if (std::string error = ReadDesign(values, intervals, plan); !error.empty()) return error;
     if (const ExperimentValue* s = value("series")) plan.series = s->items.front() == "true";
     if (const ExperimentValue* q = value("quiet")) cmd.quiet = q->items.front() == "true";
     if (const ExperimentValue* p = value("plot")) {
@@ -181,6 +192,7 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
   // The size of the sweep, without overflowing on the way.
   int64_t runs = cmd.plan.replicates;
   for (const SweepSetting& s : cmd.plan.settings) {
+    if (cmd.plan.design) break;  // its size was checked as it was made
     if (runs > kMaxRuns / static_cast<int64_t>(s.values.size())) return "the sweep has more than 10000000 runs";
     runs *= static_cast<int64_t>(s.values.size());
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "design_command.h"
 #include "experiment_file.h"
 #include "run_command.h"
 #include "sweep_plan.h"
@@ -48,6 +49,7 @@ class SweepOptions {
 
   std::map<std::string, std::string> texts_;
   std::map<std::string, CLI::Option*> options_;
+  DesignOptions design_;
   bool series_ = false;
   bool quiet_ = false;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "run_records.h"
+#include "design_results.h"
 #include "sweep_command.h"
 #include "sweep_folder.h"
 #include "sweep_progress.h"
@@ -18,6 +19,18 @@ namespace quorvan::batch {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The analysis of a design beside its tables (a whole sweep only: a share's
+// runs are analysed once merged). Its notes go to stderr unless quiet.
+std::string AnalyzeIfDesign(const SweepPlan& plan, const std::string& dir, bool quiet) {
+  if (!plan.design || plan.shardCount > 1) return {};
+  std::string notes;
+  if (std::string error = WriteDesignResults(plan, plan.design->analysis, dir, plan.plot, notes); !error.empty()) {
+    return "the analysis: " + error + " (quorvan-batch analyze " + dir + " tries again)";
+  }
+  if (!quiet && !notes.empty()) std::fputs(NotesForStderr(notes).c_str(), stderr);
+  return {};
+}
 
 int Fail(const std::string& message, int code) {
   std::fprintf(stderr, "quorvan-batch: %s\n", message.c_str());
@@ -157,6 +170,7 @@ int RunSweep(const SweepCommand& cmd) {
   const std::string error = WriteResults(
       plan, records, [&plan](int64_t run) { return plan.InShard(run); }, cmd.outDir, history, times);
   if (!error.empty()) return Fail(error, 1);
+  if (std::string e = AnalyzeIfDesign(plan, cmd.outDir, cmd.quiet); !e.empty()) return Fail(e, 1);
   if (!cmd.quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs in '%s' (%lld run now, %.1f s)\n", static_cast<long long>(share),
                  cmd.outDir.c_str(), static_cast<long long>(report.done), times.wallSeconds);
@@ -262,6 +276,7 @@ int RunMerge(const MergeCommand& merge) {
   if (!error.empty()) return Fail("merge: " + error + "; merging again finishes it", 2);
   history.mergeFinished = UtcNow();
   if (std::string last = WritePlanFile(outDir, plan, history); !last.empty()) return Fail("merge: " + last, 2);
+  if (std::string e = AnalyzeIfDesign(plan, outDir, quiet); !e.empty()) return Fail("merge: " + e, 2);
   if (!quiet) {
     std::fprintf(stderr, "quorvan-batch: %lld runs of %lld shares joined in '%s'\n",
                  static_cast<long long>(plan.RunCount()), static_cast<long long>(count), outDir.c_str());

@@ -1,5 +1,6 @@
 #include "sweep_plan.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -9,6 +10,11 @@
 namespace quorvan::batch {
 
 int64_t SweepPlan::PointCount() const {
+  if (design) {
+    std::size_t n = 1;
+    for (const SweepSetting& s : settings) n = std::max(n, s.values.size());
+    return static_cast<int64_t>(n);
+  }
   int64_t n = 1;
   for (const SweepSetting& s : settings) n *= static_cast<int64_t>(s.values.size());
   return n;
@@ -24,6 +30,13 @@ std::vector<const SweepSetting*> SweepPlan::Swept() const {
 
 std::vector<std::string> SweepPlan::PointValues(int64_t point) const {
   std::vector<std::string> values(settings.size());
+  if (design) {
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+      const std::vector<std::string>& v = settings[i].values;
+      values[i] = v.size() == 1 ? v.front() : v[static_cast<std::size_t>(point)];
+    }
+    return values;
+  }
   for (std::size_t i = settings.size(); i-- > 0;) {
     const auto n = static_cast<int64_t>(settings[i].values.size());
     values[i] = settings[i].values[static_cast<std::size_t>(point % n)];
@@ -86,14 +99,16 @@ std::string PointSpecs(const SweepPlan& plan, const std::function<std::string(co
       if (std::string error = SetRunValue(value, *key, where(setting.key), text); !error.empty()) return error;
     }
   }
-  // A point takes one value of each; the last setting varies fastest.
+  // A point takes one value of each: in a grid the last setting varies
+  // fastest; in a design the point's own value, or the one value.
   points.assign(static_cast<std::size_t>(plan.PointCount()), RunSpec{});
   for (int64_t p = 0; p < plan.PointCount(); ++p) {
     RunSpec& spec = points[static_cast<std::size_t>(p)];
     int64_t rest = p;
     for (std::size_t i = plan.settings.size(); i-- > 0;) {
       const auto n = static_cast<int64_t>(values[i].size());
-      spec.Merge(values[i][static_cast<std::size_t>(rest % n)]);
+      const int64_t at = plan.design ? (n == 1 ? 0 : p) : rest % n;
+      spec.Merge(values[i][static_cast<std::size_t>(at)]);
       rest /= n;
     }
     if (std::string error = CheckRunSpec(spec); !error.empty()) return error;
@@ -108,7 +123,10 @@ using json = nlohmann::ordered_json;
 json IdentityJson(const SweepPlan& plan) {
   json settings = json::array();
   for (const SweepSetting& s : plan.settings) settings.push_back({{"key", s.key}, {"values", JsonTexts(s.values)}});
-  return {{"settings", settings}, {"replicates", plan.replicates}, {"seed", plan.seed}, {"series", plan.series}};
+  json j = {{"settings", settings}, {"replicates", plan.replicates}, {"seed", plan.seed}, {"series", plan.series}};
+  // A grid's identity stays as it always was; a design's adds the design.
+  if (plan.design) j["design"] = DesignRequestJson(plan.design->request);
+  return j;
 }
 
 // FNV-1a over the identity's text: short, stable, and plenty to tell sweeps apart.
@@ -129,6 +147,7 @@ std::string PlanJson(const SweepPlan& plan) {
   j.update(IdentityJson(plan));
   j["plot"] = plan.plot;
   j["shard"] = {{"index", plan.shardIndex}, {"count", plan.shardCount}};
+  if (plan.design) j["analysis"] = AnalysisJson(plan.design->analysis);
   return j.dump(2) + "\n";
 }
 
@@ -145,6 +164,17 @@ std::string ParsePlanJson(const std::string& text, SweepPlan& plan) {
     p.plot = j.at("plot").get<bool>();
     p.shardIndex = j.at("shard").at("index").get<int64_t>();
     p.shardCount = j.at("shard").at("count").get<int64_t>();
+    if (j.contains("design")) {
+      SweepDesign design;
+      if (std::string error = ParseDesignRequestJson(j.at("design"), design.request); !error.empty()) return error;
+      if (std::string error = ParseAnalysisJson(j.at("analysis"), design.analysis); !error.empty()) return error;
+      p.design = std::move(design);
+      for (const SweepSetting& s : p.settings) {
+        if (s.values.size() != 1 && static_cast<int64_t>(s.values.size()) != p.PointCount()) {
+          return "a design's setting without a value for every point";
+        }
+      }
+    }
     for (const SweepSetting& s : p.settings) {
       if (s.values.empty()) return "a setting without values";
     }

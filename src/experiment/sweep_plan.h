@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "design_plan.h"
 #include "run_spec.h"
 
 namespace quorvan::batch {
@@ -22,7 +23,10 @@ struct SweepSetting {
 
 struct SweepPlan {
   /// Settings in the order of RunKeys(); a point takes one value of each.
+  /// A grid crosses every setting's values; a design's settings hold one
+  /// value per point (the others a single value), read in parallel.
   std::vector<SweepSetting> settings;
+  std::optional<SweepDesign> design;  ///< a design's sweep (else a grid)
   int64_t replicates = 1;
   uint64_t seed = 0;  ///< base seed of every run
   bool series = false;  ///< write series.csv
@@ -38,7 +42,7 @@ struct SweepPlan {
   bool InShard(int64_t run) const { return run % shardCount == shardIndex - 1; }
   /// The settings that take more than one value: the columns of the tables.
   std::vector<const SweepSetting*> Swept() const;
-  /// The value of each setting at a point (the first setting varies slowest).
+  /// The value of each setting at a point (in a grid the first setting varies slowest).
   std::vector<std::string> PointValues(int64_t point) const;
   /// "wiggle=20 mode=raster", or "all runs" when nothing is swept.
   std::string PointLabel(int64_t point) const;

@@ -170,8 +170,10 @@ std::string WriteIndicesPlot(const std::string& indicesCsv, const std::string& p
           bar(r, 0, 0.5, dark);
           const double pv = m.count("prcc_p") ? m.at("prcc_p").value : 1;
           const QString label = pv < 0.001 ? QStringLiteral("p<0.001") : QStringLiteral("p=%1").arg(pv, 0, 'g', 2);
-          const double yText = r.value >= 0 ? panel.Y(r.value) - 16 : panel.Y(r.value) + 2;
-          p.setPen(QColor(0x22, 0x22, 0x22));
+          // Beside the bar's end, or inside it when the end is near the panel's edge.
+          const bool inside = std::abs(r.value) > 0.8 * std::max(std::abs(panel.y.low), std::abs(panel.y.high));
+          const double yText = (r.value >= 0) != inside ? panel.Y(r.value) - 16 : panel.Y(r.value) + 2;
+          p.setPen(inside ? QColor(Qt::white) : QColor(0x22, 0x22, 0x22));
           p.setFont(plot::FigureFont(11.5));
           p.drawText(QRectF(panel.X(static_cast<double>(i)) - slot / 2, yText, slot, 14), Qt::AlignHCenter, label);
         }
@@ -240,8 +242,11 @@ std::string WritePosteriorPlot(const std::string& posteriorCsv, const std::strin
             mean += v[c];
           }
           mean /= static_cast<double>(std::max<std::size_t>(1, points.size()));
-          panel.y = plot::NiceAxis(0, std::max(1, *std::max_element(counts.begin(), counts.end())), 3);
-          plot::DrawPanel(p, panel, QString(), bottom, c == 0, QString::fromStdString(names[c]),
+          const int tallest = std::max(1, *std::max_element(counts.begin(), counts.end()));
+          panel.y = plot::NiceAxis(0, tallest, 3);
+          // Only the first column has a scale: each histogram says its tallest bar.
+          plot::DrawPanel(p, panel, c == 0 ? QString() : QStringLiteral("tallest bar: %1 points").arg(tallest), bottom,
+                          c == 0, QString::fromStdString(names[c]),
                           c == 0 ? QStringLiteral("points") : QString());
           for (int b = 0; b < bins; ++b) {
             const double x0 = lows[c] + (highs[c] - lows[c]) * b / bins,

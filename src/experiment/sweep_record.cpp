@@ -78,6 +78,7 @@ std::string ExperimentJson(const SweepPlan& plan, const std::vector<std::string>
       {"expansion", points},
       {"shard", plan.shardCount > 1 ? json{{"index", plan.shardIndex}, {"count", plan.shardCount}} : json(nullptr)},
   };
+  if (plan.design) j["design"] = DesignRequestJson(plan.design->request);
   if (!resumed.empty()) {
     json resumes = json::array();
     for (const Resumption& r : resumed) resumes.push_back({{"command", JsonTexts(r.command)}, {"at", r.at}});
@@ -116,7 +117,8 @@ std::string WriteResults(const SweepPlan& plan, const RecordIndex& records, cons
     return error;
   }
   // Last: a build without plots still leaves the tables and the record.
-  if (plan.plot) return WriteFigures(curves, outDir);
+  // A design's points are no family of curves: its figures are its analysis's.
+  if (plan.plot) return plan.design ? WriteResponsePlot(outDir) : WriteFigures(curves, outDir);
   return {};
 }
 

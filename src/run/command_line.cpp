@@ -13,7 +13,8 @@ void SetUpApp(CLI::App& app) {
 
 std::string RepeatedOption(const CLI::App& app) {
   for (const CLI::Option* option : app.get_options()) {
-    if (option->count() > 1 && !option->get_lnames().empty()) {
+    if (option->count() > 1 && !option->get_lnames().empty() &&
+        option->get_multi_option_policy() != CLI::MultiOptionPolicy::TakeAll) {
       return "--" + option->get_lnames().front() + " is given twice";
     }
   }

@@ -98,6 +98,9 @@ std::string RunOptions::Read(RunCommand& c) const {
     if (options_.at(key.name)->count() == 0) continue;
     const std::string where = std::string("--") + key.name;
     const std::string& text = texts_.at(key.name);
+    if (key.sweepable && key.kind != ValueKind::Name && text.find("..") != std::string::npos) {
+      return where + ": '" + text + "' is an interval, which makes a design: add --design, --samples and --out DIR";
+    }
     if (key.sweepable && IsSeveralValues(text, key.kind)) {
       return where + ": '" + text + "' is several values, which makes a sweep; a sweep needs --out DIR";
     }

@@ -123,3 +123,31 @@ if(mounted EQUAL 0)
 else()
   message(STATUS "--save-world on a full disk: skipped, cannot mount a tmpfs here")
 endif()
+
+# Designs refused before anything runs: no folder is made.
+foreach(case "--noise;90..0;--samples;3;runs from high to low"
+             "--levels;1;--samples;3;a Morris grid needs at least 2 levels"
+             "--samples;1;--levels;4;too few for the morris design"
+             "--outputs;mode;--samples;3;'mode' is not a numeric output column")
+  list(GET case 0 option)
+  list(GET case 1 value)
+  list(GET case 2 option2)
+  list(GET case 3 value2)
+  list(GET case 4 named)
+  set(design --design morris --wiggle 0..180 --consume 0.1..0.5 --steps 5 --out ${OUT}/design)
+  execute_process(COMMAND ${BATCH} ${design} ${option} "${value}" ${option2} ${value2}
+                  RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+  if(NOT rc EQUAL 2 OR NOT err MATCHES "${named}" OR EXISTS ${OUT}/design)
+    message(FATAL_ERROR "design ${option} ${value}: exit ${rc}, or a folder made: ${err}")
+  endif()
+endforeach()
+foreach(case "--accept;0" "--accept;1.5" "--target;nothing=4")
+  list(GET case 0 option)
+  list(GET case 1 value)
+  execute_process(COMMAND ${BATCH} --design lhs --samples 4 --wiggle 0..180 --steps 5 --calibrate
+                          --target deliveries=3 ${option} "${value}" --out ${OUT}/design
+                  RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+  if(NOT rc EQUAL 2 OR NOT err MATCHES "${option}" OR EXISTS ${OUT}/design)
+    message(FATAL_ERROR "calibration ${option} ${value}: exit ${rc}, or a folder made: ${err}")
+  endif()
+endforeach()

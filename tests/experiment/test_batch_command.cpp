@@ -29,6 +29,10 @@ TEST(BatchCommand, HelpVersionAndWhatMakesASweep) {
       {{"--consume", "0,35", "--csv", "x.csv"}, -1, ""},
       {{"--noise", "1e15"}, 2, "--noise: '1e15' is not a number from"},
       {{"--out", "x", "merge", "--out", "m", "s"}, 2, "merge: --out goes with a run or a sweep"},
+      {{"--help"}, 0, "--design lhs|sobol|morris"},
+      {{"analyze", "--help"}, 0, "--outputs LIST"},
+      {{"--out", "x", "analyze", "d"}, 2, "analyze: --out goes with a run or a sweep"},
+      {{"--csv", "x.csv", "--wiggle", "0..180"}, 2, "--wiggle: '0..180' is an interval, which makes a design"},
   };
   for (const Case& c : cases) {
     const BatchCommand parsed = ParseBatchCommandLine(c.args);

@@ -67,6 +67,8 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
   std::ofstream(dir / "type.toml") << "wiggle = 2.5\n";
   std::ofstream(dir / "syntax.toml") << "wiggle = [1,\n";
   std::ofstream(dir / "value.toml") << "wiggle = 200\n";
+  const std::string target = (dir / "target.csv").string();
+  std::ofstream(target) << "step,successful\n1,0\n2,5\n";
   const std::string out = (dir / "out").string();
   struct Case {
     std::vector<std::string> args;
@@ -97,6 +99,42 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
       {{"--world", world + "," + world, "--steps", "1", "--out", out}, "' is at step 2 already"},
       {{"--world", world, "--out", out}, "' is at step 2, its stop time"},
       {{"--steps", "5", "--for", "5", "--out", out}, "--steps and --for"},
+      // Designs.
+      {{"--wiggle", "0..180", "--out", out}, "--wiggle: '0..180' is an interval, which a design samples"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "180..0", "--out", out}, "'180..0' runs from high to low"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..200", "--out", out}, "'200' is not a whole number"},
+      {{"--design", "sobol", "--samples", "9", "--wiggle", "20", "--out", out}, "needs settings given as intervals"},
+      {{"--design", "lhs", "--samples", "3", "--wiggle", "0..9", "--noise", "0..9", "--out", out},
+       "--samples 3 is too few for the lhs design: partial rank correlations of 2 settings need at least 4"},
+      {{"--design", "sobol", "--wiggle", "0..9", "--out", out}, "needs --samples N (2 or more"},
+      {{"--design", "morris", "--samples", "4", "--levels", "1", "--wiggle", "0..9", "--out", out},
+       "--levels 1: a Morris grid needs at least 2 levels"},
+      {{"--design", "grid", "--samples", "4", "--wiggle", "0..9", "--out", out}, "--design: 'grid'"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--mode", "random,raster", "--out", out},
+       "--mode: a list or range makes a grid"},
+      {{"--design", "lhs", "--samples", "9", "--mode", "random..raster", "--out", out}, "numeric settings only"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--outputs", "deliveries,mode", "--out", out},
+       "--outputs: 'mode' is not a numeric output column"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--calibrate", "--target", "deliveries=9",
+        "--accept", "0", "--out", out},
+       "--accept: '0' is not a fraction above 0 and at most 1"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--calibrate", "--target", "deliveries=9",
+        "--accept", "1.01", "--out", out},
+       "--accept: '1.01'"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--calibrate", "--target", "delivered=9", "--out", out},
+       "'delivered' names no numeric output column"},
+      {{"--design", "morris", "--samples", "9", "--wiggle", "0..9", "--calibrate", "--target", "deliveries=9",
+        "--out", out},
+       "not morris"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--target", "deliveries=9", "--out", out},
+       "--target goes with --calibrate"},
+      {{"--samples", "9", "--out", out}, "--samples goes with --design"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--steps", "5", "--calibrate", "--target", target,
+        "--series", "--out", out},
+       "target.csv' holds 2 steps; the runs take 5"},
+      {{"--design", "lhs", "--samples", "9", "--wiggle", "0..9", "--steps", "2", "--calibrate", "--target", target,
+        "--out", out},
+       "the sweep needs --series"},
   };
   for (const Case& c : cases) {
     const SweepParse parsed = ParseSweepCommandLine(c.args);
