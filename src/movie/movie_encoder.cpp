@@ -120,8 +120,13 @@ struct MovieEncoder::State {
   GifPalette palette;
   int64_t frames = 0;
   bool headerWritten = false;
+  bool trailerWritten = false;
 
   ~State() {
+    // A movie given up after its header: the trailer lets the muxer free what
+    // it holds (the GIF muxer keeps its last packet until then). The file is
+    // the temporary one and is removed.
+    if (headerWritten && !trailerWritten && container) av_write_trailer(container);
     av_packet_free(&packet);
     av_frame_free(&frame);
     avcodec_free_context(&codec);
@@ -323,6 +328,7 @@ bool MovieEncoder::Finish(std::string& error) {
     return false;
   }
   if (!s.Drain(error)) return false;
+  s.trailerWritten = true;
   if (const int trailer = av_write_trailer(s.container); trailer < 0) {
     error = s.Fault(AvError(trailer));
     return false;

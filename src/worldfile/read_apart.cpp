@@ -1,10 +1,13 @@
 #include "read_apart.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string.h>
@@ -45,7 +48,8 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-std::optional<std::string> ReadApart(const std::function<std::string()>& read, NoAnswer& failure) {
+std::optional<std::string> ReadApart(const std::function<std::string()>& read, NoAnswer& failure,
+                                     std::chrono::milliseconds limit) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
     failure = {false, std::strerror(errno)};
@@ -65,7 +69,18 @@ std::optional<std::string> ReadApart(const std::function<std::string()>& read, N
   ::close(fds[1]);
   std::string answer;
   char buffer[4096];
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  bool timedOut = false;
   for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd ready{fds[0], POLLIN, 0};
+    const int polled = ::poll(&ready, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled == 0) {
+      timedOut = true;
+      ::kill(pid, SIGKILL);
+      break;
+    }
     const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
@@ -79,8 +94,13 @@ std::optional<std::string> ReadApart(const std::function<std::string()>& read, N
   } while (waited < 0 && errno == EINTR);
   // A parent that ignores SIGCHLD cannot wait: the answer alone decides.
   const bool exited = waited < 0 ? errno == ECHILD : WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  if (exited && !answer.empty() && answer.front() == kAnswer) return answer.substr(1);
+  if (!timedOut && exited && !answer.empty() && answer.front() == kAnswer) return answer.substr(1);
   failure.started = true;
+  failure.timedOut = timedOut;
+  if (timedOut) {
+    failure.how = "no answer in time";
+    return std::nullopt;
+  }
   if (waited == pid && WIFSIGNALED(status)) {
     const int sig = WTERMSIG(status);
     const char* name = ::sigabbrev_np(sig);

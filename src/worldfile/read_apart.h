@@ -3,6 +3,7 @@
 // library on a damaged file becomes a message instead of the end of the
 // program (and of the user's unsaved world with it).
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +17,11 @@ struct NoAnswer {
   /// How the child ended ("SIGSEGV", "exit status 1"),
   /// or why none started.
   std::string how;
+  /// The child gave no answer within the time allowed and was killed: it
+  /// may have hung on a lock that another thread held at the fork (a
+  /// sanitizer's allocator is not fork-safe), so its silence says nothing
+  /// about the file.
+  bool timedOut = false;
 };
 
 /// Runs `read` in a forked child and returns the text it returned (empty for
@@ -27,6 +33,8 @@ struct NoAnswer {
 /// _exit, so that no exit handler of the parent runs twice. The caller must
 /// hold every lock that `read` takes: a lock held by another thread at the
 /// fork would stay locked in the child for ever.
-std::optional<std::string> ReadApart(const std::function<std::string()>& read, NoAnswer& failure);
+/// A child still silent after `limit` is killed (`failure.timedOut`).
+std::optional<std::string> ReadApart(const std::function<std::string()>& read, NoAnswer& failure,
+                                     std::chrono::milliseconds limit = std::chrono::seconds(20));
 
 }  // namespace quorvan

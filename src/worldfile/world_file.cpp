@@ -765,6 +765,13 @@ std::string OpenWorld(const std::string& path, Simulation& sim, std::vector<Char
         return ReadWorldFile(path, probe);
       },
       failure);
+  if (!checked && failure.timedOut) {
+    // The child hung, not on the file (a read takes milliseconds) but most
+    // likely on a lock that another thread held at the fork: read here.
+    std::string error = ReadAndReplace(path, sim, chart);
+    if (error.empty() && version && VersionOf(path) == version) CheckedApart().insert(*version);
+    return error;
+  }
   if (!checked && !failure.started) return path + ": cannot start a process to read it: " + failure.how;
   if (!checked) return path + ": the file is damaged: the HDF5 library crashed reading it (" + failure.how + ")";
   if (!checked->empty()) return *checked;

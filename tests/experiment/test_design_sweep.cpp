@@ -116,7 +116,9 @@ TEST(DesignSweep, SameResultsWhateverJobsResumeOrShares) {
   EXPECT_NE(Read(dir / "one/analysis.txt").find("successful_50: "), std::string::npos);
 
   fs::copy(dir / "one", dir / "resumed", fs::copy_options::recursive);
-  for (const int run : {2, 9}) fs::remove(RowPartPath((dir / "resumed/parts").string(), run));
+  for (const auto& e : fs::directory_iterator(dir / "resumed/parts")) {  // the last records cut off
+    if (e.path().filename().string().rfind("records-", 0) == 0) fs::resize_file(e.path(), fs::file_size(e.path()) - 9);
+  }
   fs::remove(dir / "resumed/runs.csv");
   fs::remove(dir / "resumed/indices.csv");
   ASSERT_EQ(RunSweep({"--resume", (dir / "resumed").string(), "--quiet", "--jobs", "2"}), 0);

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "read_apart.h"
 #include "world_file.h"
@@ -269,6 +271,7 @@ TEST(ReadApart, AnAnswerOrHowTheChildDied) {
     std::function<std::string()> read;
     std::optional<std::string> answer;
     const char* how;
+    std::chrono::milliseconds limit = std::chrono::seconds(20);
   };
   const std::string big(1 << 20, 'x');  // more than a pipe holds
   const Case kCases[] = {
@@ -280,12 +283,16 @@ TEST(ReadApart, AnAnswerOrHowTheChildDied) {
       {"abort", []() -> std::string { std::abort(); }, std::nullopt, "SIGABRT"},
       {"exit", []() -> std::string { std::_Exit(0); }, std::nullopt, "exit status 0"},
       {"throws", []() -> std::string { throw std::runtime_error("x"); }, std::nullopt, "exit status 3"},
+      // A child stuck (on a lock held at the fork) is killed at the limit.
+      {"hangs", []() -> std::string { ::pause(); return "unreached"; }, std::nullopt, "no answer in time",
+       std::chrono::milliseconds(200)},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     NoAnswer failure;
-    const std::optional<std::string> answer = ReadApart(c.read, failure);
+    const std::optional<std::string> answer = ReadApart(c.read, failure, c.limit);
     EXPECT_EQ(answer, c.answer);
+    EXPECT_EQ(failure.timedOut, c.how == std::string("no answer in time"));
     if (!c.answer) {
       EXPECT_TRUE(failure.started);
       EXPECT_EQ(failure.how.rfind(c.how, 0), 0u) << failure.how;
