@@ -131,23 +131,8 @@ std::string AnalyzeDesign(const Design& design, int64_t replicates, const CsvTab
   return {};
 }
 
-std::string CalibrateDesign(const Design& design, int64_t replicates, const CsvTable& runs,
-                            const std::map<std::string, double>& targets, double accept, std::string& posteriorCsv,
-                            std::string& summaryCsv, std::string& notes) {
-  if (replicates < 1) return "replicates must be 1 or more";
-  if (targets.empty()) return "calibration needs at least one target";
-  notes.clear();
-  std::vector<std::vector<double>> outputs(design.unit.size());
-  std::vector<double> goal;
-  for (const auto& [name, value] : targets) {
-    std::vector<double> y;
-    if (std::string e = PointMeans(design, replicates, runs, name, y, notes); !e.empty()) return "target " + e;
-    for (std::size_t p = 0; p < y.size(); ++p) outputs[p].push_back(y[p]);
-    goal.push_back(value);
-  }
-  std::string error;
-  const analysis::AbcResult abc = analysis::AbcReject(design.values, outputs, goal, accept, error);
-  if (!error.empty()) return error;
+void PosteriorTables(const Design& design, const analysis::AbcResult& abc, std::string& posteriorCsv,
+                     std::string& summaryCsv) {
   const std::vector<DesignInterval>& settings = design.request.settings;
   posteriorCsv = "rank,point";
   for (const DesignInterval& s : settings) posteriorCsv += "," + s.key;
@@ -165,6 +150,26 @@ std::string CalibrateDesign(const Design& design, int64_t replicates, const CsvT
                   "," + Num(post.median) + "," + Num(post.low) + "," + Num(post.high) + "," +
                   std::to_string(abc.accepted.size()) + "," + std::to_string(design.unit.size()) + "\n";
   }
+}
+
+std::string CalibrateDesign(const Design& design, int64_t replicates, const CsvTable& runs,
+                            const std::map<std::string, double>& targets, double accept, std::string& posteriorCsv,
+                            std::string& summaryCsv, std::string& notes) {
+  if (replicates < 1) return "replicates must be 1 or more";
+  if (targets.empty()) return "calibration needs at least one target";
+  notes.clear();
+  std::vector<std::vector<double>> outputs(design.unit.size());
+  std::vector<double> goal;
+  for (const auto& [name, value] : targets) {
+    std::vector<double> y;
+    if (std::string e = PointMeans(design, replicates, runs, name, y, notes); !e.empty()) return "target " + e;
+    for (std::size_t p = 0; p < y.size(); ++p) outputs[p].push_back(y[p]);
+    goal.push_back(value);
+  }
+  std::string error;
+  const analysis::AbcResult abc = analysis::AbcReject(design.values, outputs, goal, accept, error);
+  if (!error.empty()) return error;
+  PosteriorTables(design, abc, posteriorCsv, summaryCsv);
   return {};
 }
 

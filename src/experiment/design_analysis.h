@@ -19,7 +19,18 @@
 #include "csv_table.h"
 #include "design.h"
 
+namespace quorvan::analysis {
+struct AbcResult;
+}
+
 namespace quorvan::batch {
+
+/// posterior.csv (the accepted points, nearest first, with their distances)
+/// and posterior_summary.csv (per setting: prior range, posterior mean,
+/// median and 95% interval) of an ABC rejection over `design`.
+void PosteriorTables(const Design& design, const analysis::AbcResult& abc, std::string& posteriorCsv,
+                     std::string& summaryCsv);
+
 
 /// indices.csv: output,setting,measure,value,low,high. Measures: sobol
 /// "first" and "total" (with 95% bootstrap intervals from `bootstrap`

@@ -7,6 +7,7 @@
 
 #include "abc_rejection.h"
 #include "csv_table.h"
+#include "design_analysis.h"
 #include "settings_limits.h"
 
 namespace quorvan::batch {
@@ -14,12 +15,6 @@ namespace quorvan::batch {
 namespace {
 
 constexpr const char* kSeriesColumns[] = {"successful", "returning", "track_max", "deliveries"};
-
-std::string Num(double v) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
-  return std::string(buf, r.ptr);
-}
 
 // Index of a column in series.csv's rows (run, step, then these).
 int SeriesIndex(const std::string& column) {
@@ -128,23 +123,7 @@ std::string CalibrateToSeries(const Design& design, int64_t replicates, const st
   std::string error;
   const analysis::AbcResult abc = analysis::AbcReject(design.values, outputs, goal, accept, error);
   if (!error.empty()) return error;
-  const std::vector<DesignInterval>& settings = design.request.settings;
-  posteriorCsv = "rank,point";
-  for (const DesignInterval& s : settings) posteriorCsv += "," + s.key;
-  posteriorCsv += ",distance\n";
-  for (std::size_t rank = 0; rank < abc.accepted.size(); ++rank) {
-    const std::size_t p = abc.accepted[rank];
-    posteriorCsv += std::to_string(rank + 1) + "," + std::to_string(p);
-    for (const double v : design.values[p]) posteriorCsv += "," + Num(v);
-    posteriorCsv += "," + Num(abc.distance[p]) + "\n";
-  }
-  summaryCsv = "setting,prior_low,prior_high,mean,median,low,high,accepted,points\n";
-  for (std::size_t i = 0; i < settings.size(); ++i) {
-    const analysis::Posterior& post = abc.settings[i];
-    summaryCsv += settings[i].key + "," + Num(settings[i].low) + "," + Num(settings[i].high) + "," + Num(post.mean) +
-                  "," + Num(post.median) + "," + Num(post.low) + "," + Num(post.high) + "," +
-                  std::to_string(abc.accepted.size()) + "," + std::to_string(points) + "\n";
-  }
+  PosteriorTables(design, abc, posteriorCsv, summaryCsv);
   return {};
 }
 
