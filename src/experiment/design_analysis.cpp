@@ -32,7 +32,7 @@ std::string WriteTexts(const std::vector<std::pair<std::string, const std::strin
   for (std::size_t i = 0; i < files.size(); ++i) {
     const auto& [path, text] = files[i];
     if (!out[i].Open(path, error)) return error;
-    if (std::fwrite(text->data(), 1, text->size(), out[i].File()) != text->size()) return "cannot write '" + path + "'";
+    out[i].Write(*text);  // a failure is reported by Finish, with its reason
     if (!out[i].Finish(error)) return error;
   }
   for (OutputFile& f : out)

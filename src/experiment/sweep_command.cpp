@@ -8,6 +8,7 @@
 #include "batch_run.h"
 #include "experiment_file.h"
 #include "random_source.h"
+#include "sweep_tables.h"
 
 namespace quorvan::batch {
 
@@ -243,6 +244,23 @@ std::string ReadPlan(const std::string& dir, SweepPlan& plan) {
   return ReadPlanFile(path, plan);
 }
 
+namespace {
+
+// What a sweep stopped before it wrote its plan (a signal, a full disk)
+// leaves: its lock and an empty parts folder. Such a folder is still new.
+bool HoldsOnlyABeginning(const std::string& dir) {
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
+    const fs::path name = e.path().filename();
+    if (name == ".lock" && e.is_regular_file(ec)) continue;
+    if (name == kPartsFolder && e.is_directory(ec) && fs::is_empty(e.path(), ec)) continue;
+    return false;
+  }
+  return !ec;
+}
+
+}  // namespace
+
 std::string CheckNewOutFolder(const std::string& dir, const SweepPlan& plan) {
   std::error_code ec;
   const fs::file_status st = fs::status(dir, ec);
@@ -258,7 +276,9 @@ std::string CheckNewOutFolder(const std::string& dir, const SweepPlan& plan) {
     }
     return "--out: '" + dir + "' holds another sweep; choose another folder";
   }
-  if (fs::directory_iterator(dir, ec) != fs::directory_iterator()) return "--out: '" + dir + "' is not empty";
+  if (fs::directory_iterator(dir, ec) != fs::directory_iterator() && !HoldsOnlyABeginning(dir)) {
+    return "--out: '" + dir + "' is not empty";
+  }
   if (ec) return "--out: '" + dir + "' cannot be read";
   return {};
 }

@@ -47,11 +47,8 @@ QString TickText(double v, double step) {
 
 bool WriteBytes(OutputFile& file, const std::string& path, const QByteArray& bytes, std::string& error) {
   if (!file.Open(path, error)) return false;
-  if (std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file.File()) !=
-      static_cast<std::size_t>(bytes.size())) {
-    error = "cannot write '" + path + "'";
-    return false;
-  }
+  // A failed write is reported by Finish, with its reason (a full disk).
+  file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   return file.Finish(error);
 }
 

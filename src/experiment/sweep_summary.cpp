@@ -167,10 +167,7 @@ std::string WriteSummaries(const std::string& dir, int64_t baseline) {
   const bool withContrasts = !texts.contrasts.empty();
   const auto write = [&](OutputFile& f, const std::string& path, const std::string& text) {
     if (!f.Open(path, error)) return false;
-    if (std::fwrite(text.data(), 1, text.size(), f.File()) != text.size()) {
-      error = "cannot write '" + path + "'";
-      return false;
-    }
+    f.Write(text);  // a failure is reported by Finish, with its reason
     return f.Finish(error);
   };
   if (!write(points, dir + "/points.csv", texts.points)) return error;

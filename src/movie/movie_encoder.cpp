@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,7 +24,13 @@ namespace {
 std::string AvError(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, text, sizeof text);
-  return text;
+  // In lower case, as every other failed write says it ("no space left on device").
+  std::string said = text;
+  if (said.size() > 1 && std::isupper(static_cast<unsigned char>(said[0])) &&
+      std::islower(static_cast<unsigned char>(said[1]))) {
+    said[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(said[0])));
+  }
+  return said;
 }
 
 // The movie's bytes go through the OutputFile's own stream, so that its

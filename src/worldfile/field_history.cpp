@@ -4,10 +4,13 @@
 
 #include <hdf5.h>
 #include <hdf5_hl.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "hdf5_lock.h"
@@ -27,10 +30,13 @@ void Quiet() {
     // at exit: no cleanup at exit.
     H5dont_atexit();
     H5open();
-    H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
     return true;
   }();
   (void)once;
+  // The error stack is the calling thread's: a recorder may write from
+  // another thread than the one that opened the file.
+  H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+  errno = 0;  // what a failed write of the library leaves here names its cause
 }
 
 // One dimension of the file: its scale dataset and its length.
@@ -104,6 +110,18 @@ struct FieldHistory::State {
   }
 
   std::string Fault(const std::string& what) const { return "cannot write '" + path + "': " + what; }
+  // A failure inside the library: a full disk, its likeliest cause, is told
+  // by the errno of the library's failed write or by the free space left.
+  std::string LibraryFault(const std::string& what) const {
+    const int err = errno;
+    if (err == ENOSPC || err == EDQUOT || err == EFBIG) return batch::WriteFailure(path, err);
+    const std::string folder = std::filesystem::path(file.WritePath()).parent_path().string();
+    struct statvfs vfs {};
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) == 0 && vfs.f_bavail == 0) {
+      return batch::WriteFailure(path, ENOSPC);
+    }
+    return Fault(what);
+  }
 
   // A dataset of `dims` (time first when `alongTime`), chunked and deflated.
   hid_t Create(const char* name, hid_t type, const std::vector<Dim>& dims, bool alongTime) {
@@ -297,7 +315,7 @@ bool FieldHistory::Open(const std::string& path, std::string& error) {
   s->h5 = H5Fcreate(s->file.WritePath().c_str(), H5F_ACC_TRUNC, fcpl, H5P_DEFAULT);
   H5Pclose(fcpl);
   if (s->h5 < 0) {
-    error = s->Fault("HDF5 cannot create it");
+    error = s->LibraryFault("HDF5 cannot create it");
     return false;
   }
   state_ = std::move(s);
@@ -328,12 +346,13 @@ FieldSnapshot FieldHistory::Take(const Simulation& sim) {
 
 bool FieldHistory::LayOut(const Simulation& sim, std::string& error) {
   std::lock_guard lock(Hdf5Lock());
+  Quiet();
   if (!state_ || state_->h5 < 0) {
     error = "no field history is open";
     return false;
   }
   if (!state_->laidOut && !state_->LayOut(sim)) {
-    error = state_->Fault("HDF5 cannot lay out the datasets");
+    error = state_->LibraryFault("HDF5 cannot lay out the datasets");
     return false;
   }
   return true;
@@ -341,6 +360,7 @@ bool FieldHistory::LayOut(const Simulation& sim, std::string& error) {
 
 bool FieldHistory::Append(const FieldSnapshot& snap, std::string& error) {
   std::lock_guard lock(Hdf5Lock());
+  Quiet();
   if (!state_ || state_->h5 < 0 || !state_->laidOut) {
     error = "no field history is open";
     return false;
@@ -360,7 +380,7 @@ bool FieldHistory::Append(const FieldSnapshot& snap, std::string& error) {
     ok = s.Append(s.datasets[i], s.series[i].type, values[i], time);
   }
   if (!ok) {
-    error = s.Fault("HDF5 cannot append the snapshot of step " + std::to_string(snap.step));
+    error = s.LibraryFault("HDF5 cannot append the snapshot of step " + std::to_string(snap.step));
     return false;
   }
   ++s.snapshots;
@@ -374,13 +394,14 @@ bool FieldHistory::Write(const Simulation& sim, std::string& error) {
 bool FieldHistory::Finish(const Simulation& sim, std::string& error) {
   {
     std::lock_guard lock(Hdf5Lock());
+    Quiet();
     if (!state_ || state_->h5 < 0) {
       error = "no field history is open";
       return false;
     }
     State& s = *state_;
     if (!s.laidOut && !s.LayOut(sim)) {
-      error = s.Fault("HDF5 cannot lay out the datasets");
+      error = s.LibraryFault("HDF5 cannot lay out the datasets");
       return false;
     }
     const bool flushed = H5Fflush(s.h5, H5F_SCOPE_GLOBAL) >= 0;
@@ -398,7 +419,7 @@ bool FieldHistory::Finish(const Simulation& sim, std::string& error) {
     const bool closed = H5Fclose(s.h5) >= 0;
     s.h5 = -1;
     if (!flushed || !closed) {
-      error = s.Fault("HDF5 cannot close it");
+      error = s.LibraryFault("HDF5 cannot close it");
       return false;
     }
   }

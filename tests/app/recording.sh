@@ -42,8 +42,8 @@ e.webm --frame-every=30 vp9 2 404,424
 TABLE
 
 # A failure mid-run keeps what was there.
-# option, file-size limit in KiB (the frames are a few KiB each)
-while read -r option limit; do
+# option, file-size limit in KiB (the frames are a few KiB each), the reason said (- for any)
+while read -r option limit reason; do
   target=${option#*=}
   [ -e "$target" ] || echo "earlier" > "$target"
   before=$(find "$target" -type f -exec md5sum {} + | sort)
@@ -53,12 +53,14 @@ while read -r option limit; do
   set -e
   [ $status -eq 2 ] || fail "$option with a full disk: exit status $status"
   grep -q "$target" err.txt || fail "$option: the message does not name $target: $(cat err.txt)"
+  [ "$reason" = - ] || grep -q "cannot write '$target': $reason" err.txt || fail "$option: not '$reason': $(cat err.txt)"
+  ! grep -q HDF5-DIAG err.txt || fail "$option: the library's error stack was printed"
   [ "$before" = "$(find "$target" -type f -exec md5sum {} + | sort)" ] || fail "$option: $target was changed"
   ! ls -a | grep -q 'tmp' || fail "$option: temporary files left: $(ls -a)"
 done <<'TABLE'
---movie=full.mp4 64
---movie=full.gif 64
---fields=full.h5 64
---frames=frames 4
+--movie=full.mp4 64 file too large
+--movie=full.gif 64 file too large
+--fields=full.h5 64 file too large
+--frames=frames 4 -
 TABLE
 echo "recording: ok"

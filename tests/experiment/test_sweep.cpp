@@ -324,5 +324,38 @@ TEST(Sweep, MergeRefusesSharesThatDoNotMakeOneSweep) {
   EXPECT_EQ(again.find("--resume"), std::string::npos) << again;
 }
 
+// A sweep stopped before it wrote its plan (a signal, a full disk) leaves
+// its lock and an empty parts folder: the same command begins it again.
+TEST(Sweep, AFolderStoppedBeforeItsPlanIsBegunAgain) {
+  const fs::path dir = Scratch("begun");
+  struct Case {
+    std::vector<const char*> files;  // a name ending in '/' is a folder
+    bool isNew;
+  };
+  const Case cases[] = {
+      {{".lock", "parts/"}, true},
+      {{"parts/"}, true},
+      {{".lock", "parts/", "parts/records-0001-1.qvr"}, false},
+      {{".lock", "parts/", "runs.csv"}, false},
+      {{"parts"}, false},
+  };
+  SweepPlan plan;
+  int i = 0;
+  for (const Case& c : cases) {
+    const fs::path out = dir / std::to_string(i++);
+    fs::create_directories(out);
+    for (const char* f : c.files) {
+      const std::string name = f;
+      if (name.back() == '/') fs::create_directories(out / name);
+      else std::ofstream(out / name) << "";
+    }
+    const std::string said = CheckNewOutFolder(out.string(), plan);
+    EXPECT_EQ(said.empty(), c.isNew) << out << ": " << said;
+  }
+  const fs::path stopped = dir / "0";
+  ASSERT_EQ(RunSweep(Small(stopped)), 0);
+  EXPECT_TRUE(fs::exists(stopped / "runs.csv"));
+}
+
 }  // namespace
 }  // namespace quorvan::batch
