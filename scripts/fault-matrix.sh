@@ -137,7 +137,7 @@ tc() {
   [ -n "$left" ] && seen="$seen; left: $left"
   if [ -z "$seen" ] && [ -n "$POST" ]; then
     extra=$(cd "$W" && eval "$POST" 2>&1)
-    [ -n "$extra" ] && seen="$extra"
+    [ -n "$extra" ] && seen="${extra//$'\n'/; }"
   fi
   if [ -z "$seen" ]; then verdict "$name" OK ""
   else verdict "$name" FAIL "${seen#; } [stderr: ${err:0:200}]"
