@@ -7,6 +7,7 @@
 #include "field_history.h"
 #include "frame_folder.h"
 #include "frame_picture.h"
+#include "frame_scene.h"
 #include "movie_encoder.h"
 #include "run_caption.h"
 #include "simulation.h"
@@ -18,6 +19,8 @@ struct RunRecorder::State {
   std::optional<movie::MovieEncoder> movie;
   std::optional<movie::FrameFolder> frames;
   std::optional<FieldHistory> fields;
+  FrameSceneTaker sceneTaker;  // on the run's thread
+  FramePainter painter;        // on the frames' worker
   // Declared last: destroyed (their threads joined) before what their jobs use.
   std::optional<movie::BoundedWorker> worker;        // frames: caption, encoding, PNG files
   std::optional<movie::BoundedWorker> fieldsWorker;  // compressing and writing the snapshots
@@ -33,11 +36,14 @@ struct RunRecorder::State {
     if (!Pictures() || worker->Failed() || lastFrame == sim.StepCount) return;
     lastFrame = sim.StepCount;
     ++framesTaken;
-    std::string warning;
-    QImage picture = FramePicture(sim, sim.settings.CB_gravity, sim.settings.CB_showAg, &warning);
+    // The run's thread only copies what the picture needs; the picture is
+    // painted beside the steps.
+    FrameScene scene = sceneTaker.Take(sim, sim.settings.CB_gravity, sim.settings.CB_showAg);
     std::string caption = options.caption ? CaptionText(sim) : std::string();
     const int32_t step = sim.StepCount;
-    worker->Post([this, picture = std::move(picture), caption = std::move(caption), step]() -> std::string {
+    worker->Post([this, scene = std::move(scene), caption = std::move(caption), step]() -> std::string {
+      const QImage picture = painter.Paint(scene);
+      if (picture.isNull()) return "cannot make the picture of step " + std::to_string(step) + ": out of memory";
       std::string failure;
       if (frames && !frames->WritePng(step, picture, failure)) return failure;
       if (movie && !movie->Add(options.caption ? movie::WithCaption(picture, caption) : picture, failure)) {
