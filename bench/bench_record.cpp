@@ -16,6 +16,7 @@
 #include "frame_scene.h"
 #include "movie_encoder.h"
 #include "simulation.h"
+#include "text_drawing.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ void BM_PaintScene(benchmark::State& state) {
 BENCHMARK(BM_PaintScene)->Unit(benchmark::kMicrosecond);
 
 void BM_WithCaption(benchmark::State& state) {
-  quorvan::movie::EnsureTextDrawing();
+  quorvan::EnsureTextDrawing();
   Simulation sim;
   Prepare(sim);
   const QImage panel = quorvan::FramePicture(sim, false, true, nullptr);

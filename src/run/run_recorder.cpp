@@ -11,6 +11,7 @@
 #include "movie_encoder.h"
 #include "run_caption.h"
 #include "simulation.h"
+#include "text_drawing.h"
 
 namespace quorvan::batch {
 
@@ -92,7 +93,10 @@ bool RunRecorder::Open(const RecordingOptions& options, std::string& error) {
     settings.height = kPanelHeight + (options.caption ? movie::kCaptionHeight : 0);
     settings.fps = options.fps;
     settings.exactColours = PanelColours();
-    if (options.caption) movie::EnsureTextDrawing();
+    if (options.caption && !EnsureTextDrawing()) {
+      error = "cannot caption '" + options.moviePath + "': the program runs a Qt application without a GUI";
+      return false;
+    }
     if (!s->movie.emplace().Open(options.moviePath, settings, error)) return false;
   }
   if (!options.framesDir.empty() && !s->frames.emplace().Open(options.framesDir, error)) return false;
