@@ -90,9 +90,13 @@ int RunSweep(const SweepCommand& cmd) {
   const std::string parts = cmd.outDir + "/" + kPartsFolder;
   const std::string flag = cmd.resume ? "--resume: " : "";
 
+  const std::string fields = plan.fieldsEvery ? cmd.outDir + "/" + kFieldsFolder : std::string();
   std::error_code ec;
   fs::create_directories(parts, ec);
   if (ec) return Fail("--out: cannot make '" + parts + "': " + ec.message(), 2);
+  if (!fields.empty() && (fs::create_directories(fields, ec), ec)) {
+    return Fail("--out: cannot make '" + fields + "': " + ec.message(), 2);
+  }
   FolderLock lock;
   if (std::string error = lock.Take(cmd.outDir); !error.empty()) return Fail(flag + error, 2);
 
@@ -113,6 +117,7 @@ int RunSweep(const SweepCommand& cmd) {
       history.resumptions.push_back({cmd.command, UtcNow()});
     }
     RemoveLeftovers(parts);
+    if (!fields.empty()) RemoveLeftovers(fields);
   } else {
     if (fs::exists(cmd.outDir + "/plan.json")) {  // another process made it since the command was checked
       return Fail("--out: '" + cmd.outDir + "' already holds a sweep; --resume " + cmd.outDir + " finishes it", 2);
@@ -147,7 +152,7 @@ int RunSweep(const SweepCommand& cmd) {
   InstallStopSignals();
   const auto start = std::chrono::steady_clock::now();
   const PoolReport report =
-      RunPool(plan, cmd.points, pending, {parts, NextSession(parts), identity}, cmd.jobs,
+      RunPool(plan, cmd.points, pending, {parts, NextSession(parts), identity, fields}, cmd.jobs,
               [&progress](int64_t done, const std::string& current) { progress.Update(done, current); });
   progress.Finish();
   times.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
