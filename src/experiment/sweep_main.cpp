@@ -9,6 +9,7 @@
 #include "run_records.h"
 #include "design_results.h"
 #include "sweep_command.h"
+#include "sweep_fields.h"
 #include "sweep_folder.h"
 #include "sweep_progress.h"
 #include "sweep_record.h"
@@ -230,6 +231,10 @@ int RunMerge(const MergeCommand& merge) {
   SweepPlan plan = plans[0];
   plan.shardIndex = plan.shardCount = 1;
   if (plot) plan.plot = *plot;
+  // The runs' field histories are joined when every share has them.
+  for (const SweepPlan& p : plans) {
+    if (p.fieldsEvery != plan.fieldsEvery) plan.fieldsEvery.reset();
+  }
 
   RecordIndex records;
   for (std::size_t i = 0; i < shards.size(); ++i) {
@@ -279,6 +284,11 @@ int RunMerge(const MergeCommand& merge) {
   if (std::string error = WritePlanFile(outDir, plan, history); !error.empty()) return Fail("merge: " + error, 2);
   const std::string error = WriteResults(plan, records, [](int64_t) { return true; }, outDir, history, times);
   if (!error.empty()) return Fail("merge: " + error + "; merging again finishes it", 2);
+  if (plan.fieldsEvery) {
+    if (std::string e = GatherFields(shards, plans, outDir); !e.empty()) {
+      return Fail("merge: " + e + "; merging again finishes it", 2);
+    }
+  }
   history.mergeFinished = UtcNow();
   if (std::string last = WritePlanFile(outDir, plan, history); !last.empty()) return Fail("merge: " + last, 2);
   if (std::string e = AnalyzeIfDesign(plan, outDir, quiet); !e.empty()) return Fail("merge: " + e, 2);
