@@ -1,6 +1,9 @@
 #include "replay_command.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "recorded_digest.h"
 #include "sweep_command.h"
@@ -51,6 +54,13 @@ std::string ReplayOptions::Read(ReplayCommand& cmd) const {
   // The worlds the sweep read must be those it recorded.
   FolderRecord history;
   if (std::string error = ReadFolderRecord(dir_, history); !error.empty()) return "replay: " + error;
+  for (const SweepSetting& setting : plan.settings) {
+    for (const std::string& path : setting.key == "world" ? setting.values : std::vector<std::string>{}) {
+      if (std::ifstream(path, std::ios::binary)) continue;
+      return "replay: the sweep's world file '" + path + "' cannot be read: " + std::strerror(errno) +
+             (fs::path(path).is_relative() ? " (a relative name: replay from the folder the sweep ran in)" : "");
+    }
+  }
   std::vector<WorldDigest> worlds;
   if (std::string error = DigestWorlds(plan, worlds); !error.empty()) return "replay: " + error;
   if (!history.worlds.empty()) {
