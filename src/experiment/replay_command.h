@@ -19,7 +19,7 @@ struct ReplayCommand {
   std::string dir;
   int64_t run = 0;
   SweepPlan plan;      ///< as dir/plan.json records it
-  RunCommand command;  ///< the run's description (RunSpecOf) and the outputs asked for
+  RunCommand command;  ///< the run as RunSpecOf describes it, and the outputs asked for
   std::optional<uint64_t> recordedDigest;  ///< the final world digest the sweep recorded
   std::string unchecked;  ///< why there is none to compare with
 };

@@ -44,9 +44,9 @@ class RunOutputOptions {
   /// --fields-every when given.
   std::optional<int32_t> FieldsEvery() const;
 
-  /// Puts the outputs into `command` (whose spec is read already) and checks
+  /// Puts the outputs into `command` (whose run description is read already) and checks
   /// them: none empty, no two the same file, none but --save-world over the
-  /// world that spec reads.
+  /// world the run reads.
   std::string Read(RunCommand& command) const;
 
  private:
