@@ -19,9 +19,10 @@ BatchCommand ParseBatchCommandLine(const std::vector<std::string>& args) {
   const SweepOptions sweep(app);
   const MergeOptions merge(app);
   const AnalyzeOptions analyze(app);
+  const ReplayOptions replay(app);
   app.footer("A setting's list or range makes a sweep too: --wiggle 0:180:20 --replicates 5 --out DIR.\n"
              "Intervals make a design: --design sobol --samples 64 --wiggle 0..180 --consume 0.05..0.6 --out DIR.\n"
-             "quorvan-batch merge --help and analyze --help tell of merge and analyze.");
+             "quorvan-batch merge --help, analyze --help and replay --help tell of merge, analyze and replay.");
 
   BatchCommand out;
   out.exitCode = ParseArgs(app, args, out.output);
@@ -49,6 +50,16 @@ BatchCommand ParseBatchCommandLine(const std::vector<std::string>& args) {
     }
     AnalyzeCommand command;
     if (std::string error = analyze.Read(command); !error.empty()) return fail(error);
+    out.command = std::move(command);
+  } else if (replay.Chosen()) {
+    for (const CLI::Option* option : app.get_options()) {
+      if (option->count() == 0) continue;
+      const std::string name = "--" + option->get_lnames().front();
+      return fail("replay: " + name +
+                  (replay.Takes(name) ? " goes after replay DIR RUN" : " goes with a run or a sweep, not with replay"));
+    }
+    ReplayCommand command;
+    if (std::string error = replay.Read(command); !error.empty()) return fail(error);
     out.command = std::move(command);
   } else if (sweep.Given()) {
     SweepCommand command;

@@ -1,6 +1,6 @@
 #pragma once
 // The grammar of quorvan-batch: one CLI11 app holding the run's options, the
-// sweep's and the subcommands (merge). A command is a sweep when an option
+// sweep's and the subcommands (merge, analyze, replay). A command is a sweep when an option
 // of the sweep is given, a single run otherwise; a subcommand is itself.
 
 #include <optional>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analyze_command.h"
+#include "replay_command.h"
 #include "run_command.h"
 #include "sweep_command.h"
 
@@ -16,7 +17,7 @@ namespace quorvan::batch {
 
 /// What the command line asks for.
 struct BatchCommand {
-  std::variant<std::monostate, RunCommand, SweepCommand, MergeCommand, AnalyzeCommand> command;  ///< none: stop
+  std::variant<std::monostate, RunCommand, SweepCommand, MergeCommand, AnalyzeCommand, ReplayCommand> command;  ///< none: stop
   int exitCode = 0;    ///< when there is no command: 0 after --help or --version, 2 on a fault
   std::string output;  ///< help or version (stdout), or the fault (stderr), ending in a newline
 };

@@ -24,7 +24,8 @@ constexpr OptionKey kOptionKeys[] = {{"replicates", Scalar::Whole}, {"jobs", Sca
                                      {"design", Scalar::Text},      {"samples", Scalar::Whole},
                                      {"levels", Scalar::Whole},     {"bootstrap", Scalar::Whole},
                                      {"accept", Scalar::Real},      {"calibrate", Scalar::Flag},
-                                     {"outputs", Scalar::Texts},    {"target", Scalar::Texts}};
+                                     {"outputs", Scalar::Texts},    {"target", Scalar::Texts},
+                                     {"fields", Scalar::Flag},      {"fields-every", Scalar::Whole}};
 
 std::string ToText(double v) {
   char buf[32];

@@ -7,6 +7,7 @@
 //   mode = "raster"
 //   replicates = 5
 //   series = true
+//   fields = true                # a field history per run in DIR/fields/
 //
 // or a design over intervals, analysed at its end:
 //

@@ -28,8 +28,14 @@ int64_t NowMs() {
       .count();
 }
 
-std::string HeaderFields(int64_t run, const std::string& identity, uint64_t rowBytes, uint64_t stepsBytes) {
-  return std::to_string(run) + " " + identity + " " + std::to_string(rowBytes) + " " + std::to_string(stepsBytes);
+// The header's fields before the checksum, which covers them; the final
+// digest is absent from the records of older sweeps.
+std::string HeaderFields(int64_t run, const std::string& identity, uint64_t rowBytes, uint64_t stepsBytes,
+                         const std::optional<uint64_t>& digest) {
+  std::string fields =
+      std::to_string(run) + " " + identity + " " + std::to_string(rowBytes) + " " + std::to_string(stepsBytes);
+  if (digest) fields += " " + Hex(*digest);
+  return fields;
 }
 
 // The next header at the start of a line, from `from` on.
@@ -45,28 +51,38 @@ struct Header {
   int64_t run = -1;
   std::string identity;
   uint64_t rowBytes = 0, stepsBytes = 0, checksum = 0;
+  std::optional<uint64_t> digest;
   std::size_t length = 0;  // with its line end
 };
 
+// RUN IDENTITY ROW_BYTES STEPS_BYTES [DIGEST] CHECKSUM
 bool ParseHeader(std::string_view text, Header& h) {
   const std::size_t eol = text.substr(0, kLongestHeader).find('\n');
   if (eol == std::string_view::npos) return false;
   std::string_view line = text.substr(kMark.size(), eol - kMark.size());
-  std::string_view fields[5];
-  for (int i = 0; i < 5; ++i) {
+  std::string_view fields[6];
+  std::size_t count = 0;
+  while (!line.empty()) {
+    if (count == 6) return false;
     const std::size_t space = line.find(' ');
-    fields[i] = line.substr(0, space);
-    if (fields[i].empty() || (i < 4) == (space == std::string_view::npos)) return false;
+    fields[count] = line.substr(0, space);
+    if (fields[count++].empty()) return false;
     line.remove_prefix(space == std::string_view::npos ? line.size() : space + 1);
   }
+  if (count < 5) return false;
   const auto number = [](std::string_view f, auto& value, int base = 10) {
     const auto r = std::from_chars(f.data(), f.data() + f.size(), value, base);
     return r.ec == std::errc() && r.ptr == f.data() + f.size();
   };
   h.identity = std::string(fields[1]);
   h.length = eol + 1;
+  if (count == 6) {
+    uint64_t digest = 0;
+    if (fields[4].size() != 16 || !number(fields[4], digest, 16)) return false;
+    h.digest = digest;
+  }
   return number(fields[0], h.run) && number(fields[2], h.rowBytes) && number(fields[3], h.stepsBytes) &&
-         number(fields[4], h.checksum, 16);
+         number(fields[count - 1], h.checksum, 16);
 }
 
 // Every line of `text` ends with a line feed and begins with "RUN,"; else
@@ -101,8 +117,9 @@ std::string Hex(uint64_t value) {
   return buf;
 }
 
-std::string EncodeRecord(int64_t run, const std::string& identity, std::string_view row, std::string_view steps) {
-  const std::string fields = HeaderFields(run, identity, row.size(), steps.size());
+std::string EncodeRecord(int64_t run, const std::string& identity, std::string_view row, std::string_view steps,
+                         const std::optional<uint64_t>& digest) {
+  const std::string fields = HeaderFields(run, identity, row.size(), steps.size(), digest);
   const uint64_t sum = Checksum(steps, Checksum(row, Checksum(fields)));
   std::string record;
   record.reserve(kMark.size() + fields.size() + 18 + row.size() + steps.size());
@@ -124,8 +141,8 @@ std::string RecordWriter::Open(const std::string& path) {
 }
 
 std::string RecordWriter::Append(int64_t run, const std::string& identity, std::string_view row,
-                                 std::string_view steps) {
-  pending_ += EncodeRecord(run, identity, row, steps);
+                                 std::string_view steps, const std::optional<uint64_t>& digest) {
+  pending_ += EncodeRecord(run, identity, row, steps, digest);
   if (pending_.size() < (1u << 16) && NowMs() - lastSync_ < 1000) return {};
   return Flush(NowMs() - lastSync_ >= 1000);
 }
@@ -205,7 +222,7 @@ std::string ReadRecordFile(std::string_view text, int file, const std::string& p
     const std::string_view row = text.substr(body, h.rowBytes);
     const std::string_view steps = text.substr(body + h.rowBytes, h.stepsBytes);
     const uint64_t sum = Checksum(steps, Checksum(row, Checksum(HeaderFields(h.run, h.identity, h.rowBytes,
-                                                                              h.stepsBytes))));
+                                                                              h.stepsBytes, h.digest))));
     if (sum != h.checksum) {
       if (ours && h.identity == identity) index.damaged.emplace(h.run, where(h.run) + " fails its checksum");
       at = NextHeader(text, at + 1);
@@ -223,7 +240,7 @@ std::string ReadRecordFile(std::string_view text, int file, const std::string& p
         !LinesOfRun(steps, h.run, other)) {
       return where(h.run) + " holds " + (other >= 0 ? "lines of run " + std::to_string(other) : "a broken line");
     }
-    const RecordSpot spot{file, static_cast<uint64_t>(body), h.rowBytes, h.stepsBytes, sum};
+    const RecordSpot spot{file, static_cast<uint64_t>(body), h.rowBytes, h.stepsBytes, sum, h.digest};
     const auto [it, fresh] = index.runs.emplace(h.run, spot);
     if (!fresh && it->second.checksum != sum) {
       return RunText(h.run) + " has two records that differ, in '" + index.files[static_cast<std::size_t>(

@@ -6,17 +6,20 @@
 // own, parts/records-SSSS-W.qvr, so that the folder holds a few files
 // however many runs the sweep has. A record is a header line
 //
-//   #quorvan-run RUN IDENTITY ROW_BYTES STEPS_BYTES CHECKSUM
+//   #quorvan-run RUN IDENTITY ROW_BYTES STEPS_BYTES DIGEST CHECKSUM
 //
 // followed by the run's runs.csv row and its series.csv lines, byte for
 // byte. The identity is the sweep's (with the digests of the worlds it
-// reads), the checksum covers the header's fields and the content, and
+// reads), DIGEST the digest of the world the run ended with (16 hex digits;
+// the records of older sweeps lack it), the checksum covers the header's
+// fields and the content, and
 // every line of the content begins with the run number. A record that was
 // cut short or altered fails its checksum; one of another sweep, or one
 // whose lines are another run's, passes it but not the checks around it.
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +34,8 @@ uint64_t Checksum(std::string_view bytes, uint64_t hash = 0xcbf29ce484222325ull)
 std::string Hex(uint64_t value);
 
 /// One record, ready to append.
-std::string EncodeRecord(int64_t run, const std::string& identity, std::string_view row, std::string_view steps);
+std::string EncodeRecord(int64_t run, const std::string& identity, std::string_view row, std::string_view steps,
+                         const std::optional<uint64_t>& digest = std::nullopt);
 
 /// Appends the records of one worker to its file, writing them out in
 /// batches and syncing them to disk every second and when closed: a killed
@@ -45,7 +49,8 @@ class RecordWriter {
 
   /// Creates `path` (which must not exist). An error text, empty on success.
   std::string Open(const std::string& path);
-  std::string Append(int64_t run, const std::string& identity, std::string_view row, std::string_view steps);
+  std::string Append(int64_t run, const std::string& identity, std::string_view row, std::string_view steps,
+                     const std::optional<uint64_t>& digest);
   /// Writes what is pending and syncs the file.
   std::string Close();
 
@@ -65,6 +70,7 @@ struct RecordSpot {
   uint64_t rowBytes = 0;
   uint64_t stepsBytes = 0;
   uint64_t checksum = 0;
+  std::optional<uint64_t> digest;  ///< the final world's digest (none in older records)
 };
 
 /// The verified records of one or more parts folders.

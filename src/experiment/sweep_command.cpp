@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <thread>
 
 #include "batch_run.h"
@@ -94,6 +95,10 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
   cmd = SweepCommand{};
   cmd.command = args;
   const auto given = [this](const char* name) { return options_.at(name)->count() > 0; };
+  const RunOutputOptions& outputs = run.Outputs();
+  if (outputs.Fields() && !outputs.Fields()->empty()) {
+    return "--fields: a sweep writes one field history per run into DIR/fields/; give --fields without a file name";
+  }
   if (const std::vector<std::string> single = run.SingleRunOnly(); !single.empty()) {
     return single.front() + " belongs to a single run; a sweep writes everything to --out";
   }
@@ -108,7 +113,7 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
       }
     }
     if (design_.Given()) return "--resume continues the sweep recorded in its folder; only --jobs and --quiet go with it";
-    if (!run.GivenSettings().empty() || run.Seed()) {
+    if (!run.GivenSettings().empty() || run.Seed() || outputs.Fields() || outputs.FieldsEvery()) {
       return "--resume continues the sweep recorded in its folder; only --jobs and --quiet go with it";
     }
     ReadGiven(values);
@@ -128,6 +133,10 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
       values[key->name] = {key->name, {text}, true, std::string("--") + key->name};
     }
     if (const auto seed = run.Seed()) values["seed"] = {"seed", {*seed}, false, "--seed"};
+    if (outputs.Fields()) values["fields"] = {"fields", {"true"}, false, "--fields"};
+    if (const auto every = outputs.FieldsEvery()) {
+      values["fields-every"] = {"fields-every", {std::to_string(*every)}, false, "--fields-every"};
+    }
     ReadGiven(values);
     const auto value = [&values](const char* key) -> const ExperimentValue* {
       const auto it = values.find(key);
@@ -168,6 +177,14 @@ std::string SweepOptions::Read(const RunOptions& run, const std::vector<std::str
     if (std::string error = ReadDesign(values, intervals, plan); !error.empty()) return error;
     if (const ExperimentValue* s = value("series")) plan.series = s->items.front() == "true";
     if (const ExperimentValue* q = value("quiet")) cmd.quiet = q->items.front() == "true";
+    if (const ExperimentValue* f = value("fields"); f && f->items.front() == "true") {
+      plan.fieldsEvery = RecordingOptions{}.fieldsEvery;
+      if (const ExperimentValue* e = value("fields-every")) {
+        const Parsed<int64_t> every = ParseWhole(e->where, e->items.front(), 1, std::numeric_limits<int32_t>::max());
+        if (!every) return every.error;
+        plan.fieldsEvery = static_cast<int32_t>(*every);
+      }
+    }
     if (const ExperimentValue* p = value("plot")) {
       const Parsed<std::size_t> plot = ParseName(p->where, p->items.front(), kPlotNames);
       if (!plot) return plot.error;

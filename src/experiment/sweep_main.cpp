@@ -9,6 +9,7 @@
 #include "run_records.h"
 #include "design_results.h"
 #include "sweep_command.h"
+#include "sweep_fields.h"
 #include "sweep_folder.h"
 #include "sweep_progress.h"
 #include "sweep_record.h"
@@ -90,9 +91,13 @@ int RunSweep(const SweepCommand& cmd) {
   const std::string parts = cmd.outDir + "/" + kPartsFolder;
   const std::string flag = cmd.resume ? "--resume: " : "";
 
+  const std::string fields = plan.fieldsEvery ? cmd.outDir + "/" + kFieldsFolder : std::string();
   std::error_code ec;
   fs::create_directories(parts, ec);
   if (ec) return Fail("--out: cannot make '" + parts + "': " + ec.message(), 2);
+  if (!fields.empty() && (fs::create_directories(fields, ec), ec)) {
+    return Fail("--out: cannot make '" + fields + "': " + ec.message(), 2);
+  }
   FolderLock lock;
   if (std::string error = lock.Take(cmd.outDir); !error.empty()) return Fail(flag + error, 2);
 
@@ -113,6 +118,7 @@ int RunSweep(const SweepCommand& cmd) {
       history.resumptions.push_back({cmd.command, UtcNow()});
     }
     RemoveLeftovers(parts);
+    if (!fields.empty()) RemoveLeftovers(fields);
   } else {
     if (fs::exists(cmd.outDir + "/plan.json")) {  // another process made it since the command was checked
       return Fail("--out: '" + cmd.outDir + "' already holds a sweep; --resume " + cmd.outDir + " finishes it", 2);
@@ -147,7 +153,7 @@ int RunSweep(const SweepCommand& cmd) {
   InstallStopSignals();
   const auto start = std::chrono::steady_clock::now();
   const PoolReport report =
-      RunPool(plan, cmd.points, pending, {parts, NextSession(parts), identity}, cmd.jobs,
+      RunPool(plan, cmd.points, pending, {parts, NextSession(parts), identity, fields}, cmd.jobs,
               [&progress](int64_t done, const std::string& current) { progress.Update(done, current); });
   progress.Finish();
   times.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -225,6 +231,10 @@ int RunMerge(const MergeCommand& merge) {
   SweepPlan plan = plans[0];
   plan.shardIndex = plan.shardCount = 1;
   if (plot) plan.plot = *plot;
+  // The runs' field histories are joined when every share has them.
+  for (const SweepPlan& p : plans) {
+    if (p.fieldsEvery != plan.fieldsEvery) plan.fieldsEvery.reset();
+  }
 
   RecordIndex records;
   for (std::size_t i = 0; i < shards.size(); ++i) {
@@ -274,6 +284,11 @@ int RunMerge(const MergeCommand& merge) {
   if (std::string error = WritePlanFile(outDir, plan, history); !error.empty()) return Fail("merge: " + error, 2);
   const std::string error = WriteResults(plan, records, [](int64_t) { return true; }, outDir, history, times);
   if (!error.empty()) return Fail("merge: " + error + "; merging again finishes it", 2);
+  if (plan.fieldsEvery) {
+    if (std::string e = GatherFields(shards, plans, outDir); !e.empty()) {
+      return Fail("merge: " + e + "; merging again finishes it", 2);
+    }
+  }
   history.mergeFinished = UtcNow();
   if (std::string last = WritePlanFile(outDir, plan, history); !last.empty()) return Fail("merge: " + last, 2);
   if (std::string e = AnalyzeIfDesign(plan, outDir, quiet); !e.empty()) return Fail("merge: " + e, 2);

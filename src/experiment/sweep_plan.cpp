@@ -140,12 +140,19 @@ std::string Digest(const std::string& text) {
 
 }  // namespace
 
+std::string FieldsFileName(int64_t run) {
+  char name[40];
+  std::snprintf(name, sizeof name, "run-%06lld.h5", static_cast<long long>(run));
+  return name;
+}
+
 std::string SweepIdentity(const SweepPlan& plan) { return Digest(IdentityJson(plan).dump()); }
 
 std::string PlanJson(const SweepPlan& plan) {
   json j = {{"sweep", SweepIdentity(plan)}};
   j.update(IdentityJson(plan));
   j["plot"] = plan.plot;
+  if (plan.fieldsEvery) j["fields"] = {{"every", *plan.fieldsEvery}};
   j["shard"] = {{"index", plan.shardIndex}, {"count", plan.shardCount}};
   if (plan.design) j["analysis"] = AnalysisJson(plan.design->analysis);
   return j.dump(2) + "\n";
@@ -162,6 +169,10 @@ std::string ParsePlanJson(const std::string& text, SweepPlan& plan) {
     p.seed = j.at("seed").get<uint64_t>();
     p.series = j.at("series").get<bool>();
     p.plot = j.at("plot").get<bool>();
+    if (j.contains("fields")) {
+      p.fieldsEvery = j.at("fields").at("every").get<int32_t>();
+      if (*p.fieldsEvery < 1) return "fields every " + std::to_string(*p.fieldsEvery) + " steps";
+    }
     p.shardIndex = j.at("shard").at("index").get<int64_t>();
     p.shardCount = j.at("shard").at("count").get<int64_t>();
     if (j.contains("design")) {

@@ -31,6 +31,9 @@ struct SweepPlan {
   uint64_t seed = 0;  ///< base seed of every run
   bool series = false;  ///< write series.csv
   bool plot = true;     ///< write plot.png and plot.svg
+  /// Write each run's field history, a snapshot every so many steps, into
+  /// DIR/fields/ (FieldsFileName). An output: no part of the identity.
+  std::optional<int32_t> fieldsEvery;
   int64_t shardIndex = 1;  ///< this share, 1..shardCount
   int64_t shardCount = 1;
 
@@ -69,6 +72,10 @@ std::string PointSpecs(const SweepPlan& plan, const std::function<std::string(co
 /// unless the plan sets one or starts from worlds, its landscape seed. Every
 /// run of a sweep, and every replay of one, starts from this.
 RunSpec RunSpecOf(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run);
+
+/// The name of run `run`'s field history in a sweep's fields folder: run-000037.h5.
+std::string FieldsFileName(int64_t run);
+inline constexpr const char* kFieldsFolder = "fields";
 
 /// The plan as JSON (what plan.json holds), and back. The identity leaves
 /// out the share, so the shares of one sweep have one identity.

@@ -1,11 +1,7 @@
 #include "sweep_plot_canvas.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QBuffer>
-#include <QDir>
-#include <QFile>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
@@ -19,6 +15,7 @@
 #include <cstdio>
 
 #include "output_file.h"
+#include "text_drawing.h"
 
 namespace quorvan::batch::plot {
 
@@ -202,30 +199,7 @@ QColor ScaleColour(double t) {
 }
 
 std::string EnsureApplication() {
-  if (QCoreApplication::instance() != nullptr) {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-      return "cannot draw the plot: the program runs a Qt application without a GUI";
-    return "";
-  }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Headless, there is often no runtime folder, and Qt would warn on stderr
-  // about the one it falls back to: give it a private one of our own.
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    const QByteArray dir = QFile::encodeName(QDir::tempPath()) + "/quorvan-runtime-" + QByteArray::number(getuid());
-    ::mkdir(dir.constData(), 0700);
-    struct stat st {};
-    if (::lstat(dir.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
-        (st.st_mode & 0777) == 0700) {
-      qputenv("XDG_RUNTIME_DIR", dir);
-    }
-  }
-  // Lives as long as the program: Qt keeps pointers to argc and argv.
-  static int argc = 1;
-  static char name[] = "quorvan-batch";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = new QGuiApplication(argc, argv);
-  (void)app;
-  return "";
+  return EnsureTextDrawing() ? "" : "cannot draw the plot: the program runs a Qt application without a GUI";
 }
 
 std::string WriteFigure(double height, const QString& title, const std::function<void(QPainter&)>& draw,

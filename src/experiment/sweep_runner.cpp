@@ -9,6 +9,7 @@
 
 #include "batch_run.h"
 #include "run_records.h"
+#include "run_recorder.h"
 #include "sweep_tables.h"
 #include "temporary_files.h"
 
@@ -40,8 +41,19 @@ void RequestStop(int signal) { gStopSignal.store(signal); }
 void ClearStop() { gStopSignal.store(0); }
 
 std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run, const std::string& identity,
-                   RecordWriter& records, Simulation& sim, double& stepSeconds) {
+                   RecordWriter& records, Simulation& sim, double& stepSeconds, const std::string& fieldsFolder) {
   const RunSpec spec = RunSpecOf(plan, pointSpec, run);
+  const std::string name = "run " + std::to_string(run) + ": ";
+
+  // The run's field history, put in place before its record: a run counts
+  // as done only with its file.
+  RunRecorder fields;
+  if (plan.fieldsEvery && !fieldsFolder.empty()) {
+    RecordingOptions options;
+    options.fieldsPath = fieldsFolder + "/" + FieldsFileName(run);
+    options.fieldsEvery = *plan.fieldsEvery;
+    if (std::string error; !fields.Open(options, error)) return name + error;
+  }
 
   RunOutcome outcome;
   outcome.seed = *spec.seed;
@@ -54,17 +66,19 @@ std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run,
       [&](int32_t step, const StepResult& r) {
         outcome.stats.Step(step, r);
         AppendSeriesRow(steps, run, step, r);
+        if (fields.Active()) fields.AfterStep(sim, r.stopReached || sim.StepCount >= sim.StopTime);
       },
       summary);
-  if (!error.empty()) return "run " + std::to_string(run) + ": " + error;
+  if (!error.empty()) return name + error;
   stepSeconds = summary.elapsedSeconds;
+  if (std::string failure; !fields.Finish(sim, failure) || !fields.Rename(failure)) return name + failure;
 
   outcome.stepsRun = summary.stepsRun;
   outcome.successful = summary.successful;
   outcome.returning = summary.returning;
   outcome.trackMax = summary.trackMax;
   outcome.destinations = sim.Destinations;
-  return records.Append(run, identity, RunRow(plan, run, outcome), steps);
+  return records.Append(run, identity, RunRow(plan, run, outcome), steps, quorvan::WorldDigest(sim));
 }
 
 PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, const std::vector<int64_t>& pending,
@@ -101,7 +115,7 @@ PoolReport RunPool(const SweepPlan& plan, const std::vector<RunSpec>& points, co
       }
       if (error.empty()) {
         error = RunOne(plan, points[static_cast<std::size_t>(plan.PointOf(run))], run, place.identity, records, sim,
-                       stepSeconds);
+                       stepSeconds, place.fieldsFolder);
       }
       std::lock_guard lock(mutex);
       if (error.empty()) {

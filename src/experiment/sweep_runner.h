@@ -27,10 +27,12 @@ void ClearStop();
 class RecordWriter;
 
 /// Runs one run of the plan with the options of its point and appends its
-/// record (row and steps, under `identity`) to `records`. Returns an error
-/// text, empty on success; `stepSeconds` gets the time in the steps.
+/// record (row, steps and final world digest, under `identity`) to
+/// `records`; with the plan's fieldsEvery, its field history goes into
+/// `fieldsFolder` first. Returns an error text, empty on success;
+/// `stepSeconds` gets the time in the steps.
 std::string RunOne(const SweepPlan& plan, const RunSpec& pointSpec, int64_t run, const std::string& identity,
-                   RecordWriter& records, Simulation& sim, double& stepSeconds);
+                   RecordWriter& records, Simulation& sim, double& stepSeconds, const std::string& fieldsFolder = {});
 
 /// Where a session's workers put their records: worker W of session S
 /// appends to partsFolder/records-S-W.qvr, under the sweep's record identity.
@@ -38,6 +40,7 @@ struct RecordPlace {
   std::string partsFolder;
   int session = 1;
   std::string identity;
+  std::string fieldsFolder;  ///< the runs' field histories, when the plan asks for them
 };
 
 struct PoolReport {

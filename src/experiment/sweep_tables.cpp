@@ -183,11 +183,13 @@ std::string RunRow(const SweepPlan& plan, int64_t run, const RunOutcome& o) {
 std::string WriteTables(const SweepPlan& plan, const RecordIndex& records, const std::function<bool(int64_t)>& take,
                         const std::string& outDir, std::vector<PlotCurve>& curves) {
   std::string error;
-  OutputFile runs, series;
+  OutputFile runs, series, digests;
   if (!runs.Open(outDir + "/runs.csv", error)) return error;
   if (plan.series && !series.Open(outDir + "/series.csv", error)) return error;
+  if (!digests.Open(outDir + "/" + kDigestsFile, error)) return error;
   runs.Write(RunsHeader(plan));
   if (plan.series) series.Write(kSeriesHeader);
+  digests.Write(kDigestsHeader);
 
   curves.clear();
   std::string row, steps;
@@ -205,12 +207,15 @@ std::string WriteTables(const SweepPlan& plan, const RecordIndex& records, const
       if (!sums.Add(steps)) return "run " + std::to_string(run) + "'s steps do not read";
       runs.Write(row);
       if (plan.series) series.Write(steps);
+      std::string line = std::to_string(run) + ",";
+      if (spot->second.digest) line += Hex(*spot->second.digest);
+      digests.Write(line + "\n");
     }
     if (!sums.Empty())
       curves.push_back(ThinCurve(sums.Curve(plan.PointLabel(point)), PlotPointsPerCurve(plan.PointCount())));
   }
-  if (!runs.Finish(error) || (plan.series && !series.Finish(error))) return error;
-  if (!runs.Rename(error) || (plan.series && !series.Rename(error))) return error;
+  if (!runs.Finish(error) || (plan.series && !series.Finish(error)) || !digests.Finish(error)) return error;
+  if (!runs.Rename(error) || (plan.series && !series.Rename(error)) || !digests.Rename(error)) return error;
   return {};
 }
 

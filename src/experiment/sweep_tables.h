@@ -39,6 +39,10 @@ struct RunStats {
 void AppendSeriesRow(std::string& out, int64_t run, int32_t step, const StepResult& r);
 
 inline constexpr const char* kSeriesHeader = "run,step,successful,returning,track_max,deliveries\n";
+/// Every run's final world digest (16 hex digits; empty for a record of an
+/// older sweep), which a replay of the run must reach.
+inline constexpr const char* kDigestsFile = "digests.csv";
+inline constexpr const char* kDigestsHeader = "run,digest\n";
 std::string RunsHeader(const SweepPlan& plan);
 
 /// The runs.csv row of a finished run.
@@ -54,7 +58,7 @@ struct RunOutcome {
 };
 std::string RunRow(const SweepPlan& plan, int64_t run, const RunOutcome& outcome);
 
-/// Writes runs.csv (and series.csv when the plan asks for it) into `outDir`
+/// Writes runs.csv, digests.csv (and series.csv when the plan asks for it) into `outDir`
 /// from the verified records of every run that `take` accepts, in run order, and
 /// fills `curves` (one per point with at least one run). Each table is
 /// written to a temporary name and renamed when complete. Returns an

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Calcer.h"
@@ -115,6 +116,8 @@ class Simulation {
   StepResult DoStep();
   /// TrackMax and TrackMin over the shown trail of every cell.
   void ScanTrackRange();
+  /// What ScanTrackRange sets, {TrackMax, TrackMin}, leaving both as they are.
+  std::pair<long double, long double> ShownTrackRange() const;
   /// Senses, turns and moves every agent once, with the step's settings;
   /// returns the deliveries made.
   int32_t MoveAgents(const StepSettings& step);

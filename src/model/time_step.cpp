@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "trail_decay.h"
 #include "trail_extremes.h"
@@ -79,14 +80,17 @@ StepResult Simulation::DoStep() {
   return result;
 }
 
-void Simulation::ScanTrackRange() {
+void Simulation::ScanTrackRange() { std::tie(TrackMax, TrackMin) = ShownTrackRange(); }
+
+std::pair<long double, long double> Simulation::ShownTrackRange() const {
   const double* v = settings.CB_showAB ? Cells.ReturnTrackData() : Cells.TrackData();
   const TrailExtremes extremes = FindExtremes(v, Cells.Count());
   // The floor and the ceiling are extended reals, 0.1 and 10^15 - 1.
-  TrackMax = 0.1L;
-  TrackMin = 999999999999999.0L;
-  if (extremes.largest > TrackMax) TrackMax = extremes.largest;
-  if (extremes.smallest < TrackMin) TrackMin = extremes.smallest;
+  long double largest = 0.1L;
+  long double smallest = 999999999999999.0L;
+  if (extremes.largest > largest) largest = extremes.largest;
+  if (extremes.smallest < smallest) smallest = extremes.smallest;
+  return {largest, smallest};
 }
 
 int32_t Simulation::MoveAgents(const StepSettings& step) {

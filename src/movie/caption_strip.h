@@ -13,10 +13,6 @@ inline constexpr int kCaptionHeight = 20;
 /// The panel with a strip of kCaptionHeight under it holding `text` in
 /// black, left-aligned (cut at the right edge when too long).
 QImage WithCaption(const QImage& panel, const std::string& text);
-
-/// Makes sure Qt can draw text: a program without a Qt application gets
-/// one on the "offscreen" platform (unless QT_QPA_PLATFORM says another).
-/// Call it from the main thread before any caption is drawn.
-void EnsureTextDrawing();
+/// (Text needs a GUI application: EnsureTextDrawing, from the main thread.)
 
 }  // namespace quorvan::movie

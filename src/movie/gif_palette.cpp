@@ -71,13 +71,15 @@ void GifPalette::Map(const QImage& picture, uint8_t* out, int lineSize) {
   const QImage rgb = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
                          ? picture
                          : picture.convertToFormat(QImage::Format_RGB32);
-  for (int y = 0; y < rgb.height(); ++y) {
+  const int width = rgb.width();
+  const int height = rgb.height();
+  if (width == 0) return;
+  for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y));
     uint8_t* row = out + static_cast<std::ptrdiff_t>(y) * lineSize;
-    if (rgb.width() == 0) continue;
     uint32_t last = line[0];
     uint8_t lastIndex = IndexOf(last);
-    for (int x = 0; x < rgb.width(); ++x) {
+    for (int x = 0; x < width; ++x) {
       if (line[x] != last) {
         last = line[x];
         lastIndex = IndexOf(last);

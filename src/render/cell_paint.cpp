@@ -151,6 +151,25 @@ void PaintCells(TCellList& cells, const std::vector<std::size_t>& indices, Canva
   }
 }
 
+bool CellColours(const double* values, const int32_t* kinds, std::size_t n, long double shownMin,
+                 long double shownMax, TColor* colours) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (kinds[i] < kFree || kinds[i] > kObstacle) return false;
+  }
+  const double scale = GreyScale(shownMin, shownMax);
+  const auto min = static_cast<double>(shownMin);
+  const bool minIsDouble = static_cast<long double>(min) == shownMin;
+  for (std::size_t i = 0; i < n; ++i) {
+    switch (kinds[i]) {
+      case kNest: colours[i] = kNestColor; break;
+      case kDestination: colours[i] = kDestinationColor; break;
+      case kObstacle: colours[i] = kObstacleColor; break;
+      default: colours[i] = GreyColor(QuickGreyLevel(values[i], shownMin, min, minIsDouble, scale)); break;
+    }
+  }
+  return true;
+}
+
 void PaintIfChanged(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_t trail) {
   if (TrackMoved(cells.Track(column, row), cells.LastPainted(column, row))) {
     Paint(cells, column, row, canvas, trail);

@@ -49,6 +49,14 @@ void Paint(TCellList& cells, int32_t column, int32_t row, Canvas& canvas, int32_
 void PaintCells(TCellList& cells, const std::vector<std::size_t>& indices, Canvas& canvas, int32_t trail,
                 double scale);
 
+/// The colour Paint gives each of n cells, from its Kind and its shown
+/// trail value, against the range [shownMin, shownMax], without touching a
+/// cell. False, with nothing written, when a Kind lies outside 0..3: that
+/// cell's colour is whatever the canvas held, which only the painting in
+/// order knows.
+bool CellColours(const double* values, const int32_t* kinds, std::size_t n, long double shownMin,
+                 long double shownMax, TColor* colours);
+
 /// The incremental rule: has Track moved by more than 1 since `last`, the
 /// Track of the cell's last painting? The difference is formed in extended
 /// precision; the double difference decides every case but the one where

@@ -54,8 +54,11 @@ void AddRecordingOptions(CLI::App& app, RecordingOptions& o) {
   app.add_option("--frames", o.framesDir, "Write each frame, without caption, as DIR/frame-<step>.png")
       ->type_name("DIR")
       ->check(FileName(false));
-  app.add_option("--fields", o.fieldsPath, "Record the trails, agents and returns as HDF5 (netCDF-4 layout)")
+  app.add_option("--fields", o.fieldsPath,
+                 "Record the trails, agents and returns as HDF5 (netCDF-4 layout); in a sweep, without FILE: one "
+                 "file per run in DIR/fields/")
       ->type_name("FILE.h5")
+      ->expected(0, 1)
       ->check(FileName(false));
   app.add_option("--fields-every", o.fieldsEvery, "Steps per snapshot of --fields")
       ->capture_default_str()

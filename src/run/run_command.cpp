@@ -40,6 +40,55 @@ std::string CheckOutputs(const RunCommand& c, const std::map<std::string, CLI::O
 
 }  // namespace
 
+RunOutputOptions::RunOutputOptions(CLI::App& app) {
+  const std::pair<const char*, const char*> outputs[] = {
+      {"csv", "Write step,successful,returning,track_max,deliveries per step (- for standard output)"},
+      {"json", "Write a summary as JSON (- for standard output)"},
+      {"png", "Write the panel after the last step as a PNG"},
+      {"save-world", "Save the final world, with every chart point, to this HDF5 file"}};
+  for (const auto& [name, help] : outputs) {
+    options_[name] = app.add_option(std::string("--") + name, texts_[name], help)->type_name("FILE")->group("Single run");
+  }
+  options_["no-agents"] = app.add_flag("--no-agents", noAgents_, "Leave the agents out of the picture")->group("Single run");
+  AddRecordingOptions(app, recording_);
+  options_["fields"] = app.get_option("--fields");
+  options_["fields-every"] = app.get_option("--fields-every");
+}
+
+std::vector<std::string> RunOutputOptions::Given() const {
+  std::vector<std::string> given;
+  for (const char* name : {"csv", "json", "png", "save-world", "no-agents"}) {
+    if (options_.at(name)->count() > 0) given.push_back(std::string("--") + name);
+  }
+  if (!recording_.moviePath.empty()) given.emplace_back("--movie");
+  if (!recording_.framesDir.empty()) given.emplace_back("--frames");
+  if (!recording_.fieldsPath.empty()) given.emplace_back("--fields");
+  return given;
+}
+
+std::optional<std::string> RunOutputOptions::Fields() const {
+  if (options_.at("fields")->count() == 0) return std::nullopt;
+  return recording_.fieldsPath;
+}
+
+std::optional<int32_t> RunOutputOptions::FieldsEvery() const {
+  if (options_.at("fields-every")->count() == 0) return std::nullopt;
+  return recording_.fieldsEvery;
+}
+
+std::string RunOutputOptions::Read(RunCommand& c) const {
+  if (Fields() && Fields()->empty()) {
+    return "--fields needs a file name (--fields FILE.h5); alone it belongs to a sweep, which writes one per run";
+  }
+  c.recording = recording_;
+  c.spec.noAgents = noAgents_;
+  c.csvPath = texts_.at("csv");
+  c.jsonPath = texts_.at("json");
+  c.pngPath = texts_.at("png");
+  c.saveWorldPath = texts_.at("save-world");
+  return CheckOutputs(c, options_);
+}
+
 RunOptions::RunOptions(CLI::App& app) {
   const std::string run = "Run (a setting may take a list a,b,c or a range first:last:step: a sweep)";
   for (const RunKey& key : RunKeys()) {
@@ -54,16 +103,7 @@ RunOptions::RunOptions(CLI::App& app) {
                                     "sweep's base seed")
                          ->type_name("N")
                          ->group(run);
-  const std::pair<const char*, const char*> outputs[] = {
-      {"csv", "Write step,successful,returning,track_max,deliveries per step (- for standard output)"},
-      {"json", "Write a summary as JSON (- for standard output)"},
-      {"png", "Write the panel after the last step as a PNG"},
-      {"save-world", "Save the final world, with every chart point, to this HDF5 file"}};
-  for (const auto& [name, help] : outputs) {
-    options_[name] = app.add_option(std::string("--") + name, texts_[name], help)->type_name("FILE")->group("Single run");
-  }
-  options_["no-agents"] = app.add_flag("--no-agents", noAgents_, "Leave the agents out of the picture")->group("Single run");
-  AddRecordingOptions(app, recording_);
+  outputs_ = std::make_unique<RunOutputOptions>(app);
 }
 
 std::vector<std::pair<const RunKey*, std::string>> RunOptions::GivenSettings() const {
@@ -81,19 +121,14 @@ std::optional<std::string> RunOptions::Seed() const {
 
 std::vector<std::string> RunOptions::SingleRunOnly() const {
   std::vector<std::string> given;
-  for (const char* name : {"csv", "json", "png", "save-world", "gravity", "no-agents"}) {
-    if (options_.at(name)->count() > 0) given.push_back(std::string("--") + name);
-  }
-  // The recordings of a single run (a sweep's runs are replayed one by one for them).
-  if (!recording_.moviePath.empty()) given.emplace_back("--movie");
-  if (!recording_.framesDir.empty()) given.emplace_back("--frames");
-  if (!recording_.fieldsPath.empty()) given.emplace_back("--fields");
+  if (options_.at("gravity")->count() > 0) given.emplace_back("--gravity");
+  // The outputs of a single run (a sweep's runs are replayed one by one for them).
+  for (std::string& output : outputs_->Given()) given.push_back(std::move(output));
   return given;
 }
 
 std::string RunOptions::Read(RunCommand& c) const {
   c = RunCommand{};
-  c.recording = recording_;
   for (const RunKey& key : RunKeys()) {
     if (options_.at(key.name)->count() == 0) continue;
     const std::string where = std::string("--") + key.name;
@@ -111,13 +146,8 @@ std::string RunOptions::Read(RunCommand& c) const {
     if (!s) return s.error;
     c.spec.seed = *s;
   }
-  c.spec.noAgents = noAgents_;
   if (std::string error = CheckRunSpec(c.spec); !error.empty()) return error;
-  c.csvPath = texts_.at("csv");
-  c.jsonPath = texts_.at("json");
-  c.pngPath = texts_.at("png");
-  c.saveWorldPath = texts_.at("save-world");
-  return CheckOutputs(c, options_);
+  return outputs_->Read(c);
 }
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args) {

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,35 @@ struct RunCommand {
   RecordingOptions recording;  ///< --movie, --frames, --fields and their settings
 };
 
+/// A single run's outputs on an app (group "Single run"): --csv, --json,
+/// --png, --save-world, --no-agents and the recordings (movie, frames,
+/// fields). The single run and the replay of a sweep's run take them alike.
+class RunOutputOptions {
+ public:
+  explicit RunOutputOptions(CLI::App& app);
+  RunOutputOptions(const RunOutputOptions&) = delete;
+  RunOutputOptions& operator=(const RunOutputOptions&) = delete;
+
+  /// The outputs that were given ("--csv", "--movie", ...).
+  std::vector<std::string> Given() const;
+  /// --fields's file name when given ("" for --fields alone, which asks a
+  /// sweep for one field history per run).
+  std::optional<std::string> Fields() const;
+  /// --fields-every when given.
+  std::optional<int32_t> FieldsEvery() const;
+
+  /// Puts the outputs into `command` (whose run description is read already) and checks
+  /// them: none empty, no two the same file, none but --save-world over the
+  /// world the run reads.
+  std::string Read(RunCommand& command) const;
+
+ private:
+  std::map<std::string, std::string> texts_;  ///< by option name; CLI11 writes into the nodes
+  std::map<std::string, CLI::Option*> options_;
+  bool noAgents_ = false;
+  RecordingOptions recording_;  ///< CLI11 writes into it; Read copies it
+};
+
 /// The run's options on an app, as texts until Read.
 class RunOptions {
  public:
@@ -41,6 +71,7 @@ class RunOptions {
   std::optional<std::string> Seed() const;
   /// The options of a single run alone that were given ("--csv", "--gravity", ...).
   std::vector<std::string> SingleRunOnly() const;
+  const RunOutputOptions& Outputs() const { return *outputs_; }
 
   /// Reads every text into `command` as a single run; an error names the
   /// option, its value and what it accepts (a list or a range says that it
@@ -50,8 +81,7 @@ class RunOptions {
  private:
   std::map<std::string, std::string> texts_;  ///< by key; CLI11 writes into the nodes
   std::map<std::string, CLI::Option*> options_;
-  bool noAgents_ = false;
-  RecordingOptions recording_;  ///< CLI11 writes into it; Read copies it
+  std::unique_ptr<RunOutputOptions> outputs_;  ///< added after the run's values, as the help lists them
 };
 
 /// What parsing a single run's command line came to.

@@ -7,9 +7,11 @@
 #include "field_history.h"
 #include "frame_folder.h"
 #include "frame_picture.h"
+#include "frame_scene.h"
 #include "movie_encoder.h"
 #include "run_caption.h"
 #include "simulation.h"
+#include "text_drawing.h"
 
 namespace quorvan::batch {
 
@@ -18,8 +20,14 @@ struct RunRecorder::State {
   std::optional<movie::MovieEncoder> movie;
   std::optional<movie::FrameFolder> frames;
   std::optional<FieldHistory> fields;
-  // Declared last: destroyed (their threads joined) before what their jobs use.
-  std::optional<movie::BoundedWorker> worker;        // frames: caption, encoding, PNG files
+  FrameSceneTaker sceneTaker;  // on the run's thread
+  FramePainter painter;        // on the frames' worker
+  // Declared last: destroyed (their threads joined) before what their jobs
+  // use. Frames go through two threads, so that painting and encoding share
+  // the cores the steps leave: the painter's hands each picture on to the
+  // encoder's.
+  std::optional<movie::BoundedWorker> encoder;       // frames: caption and encoding
+  std::optional<movie::BoundedWorker> worker;        // frames: painting, PNG files
   std::optional<movie::BoundedWorker> fieldsWorker;  // compressing and writing the snapshots
   std::optional<int32_t> firstStep;  // the step count before the run's first step
   int32_t lastFrame = -1;
@@ -30,18 +38,26 @@ struct RunRecorder::State {
   bool Pictures() const { return movie.has_value() || frames.has_value(); }
 
   void Frame(Simulation& sim) {
-    if (!Pictures() || worker->Failed() || lastFrame == sim.StepCount) return;
+    if (!Pictures() || worker->Failed() || encoder->Failed() || lastFrame == sim.StepCount) return;
     lastFrame = sim.StepCount;
     ++framesTaken;
-    std::string warning;
-    QImage picture = FramePicture(sim, sim.settings.CB_gravity, sim.settings.CB_showAg, &warning);
+    // The run's thread only copies what the picture needs; the picture is
+    // painted beside the steps.
+    FrameScene scene = sceneTaker.Take(sim, sim.settings.CB_gravity, sim.settings.CB_showAg);
     std::string caption = options.caption ? CaptionText(sim) : std::string();
     const int32_t step = sim.StepCount;
-    worker->Post([this, picture = std::move(picture), caption = std::move(caption), step]() -> std::string {
+    worker->Post([this, scene = std::move(scene), caption = std::move(caption), step]() -> std::string {
+      const QImage picture = painter.Paint(scene);
+      if (picture.isNull()) return "cannot make the picture of step " + std::to_string(step) + ": out of memory";
       std::string failure;
       if (frames && !frames->WritePng(step, picture, failure)) return failure;
-      if (movie && !movie->Add(options.caption ? movie::WithCaption(picture, caption) : picture, failure)) {
-        return failure;
+      if (movie) {
+        // A failed encoder has its own message, which Finish reports.
+        encoder->Post([this, picture, caption]() -> std::string {
+          std::string encoding;
+          movie->Add(options.caption ? movie::WithCaption(picture, caption) : picture, encoding);
+          return encoding;
+        });
       }
       return {};
     });
@@ -77,11 +93,15 @@ bool RunRecorder::Open(const RecordingOptions& options, std::string& error) {
     settings.height = kPanelHeight + (options.caption ? movie::kCaptionHeight : 0);
     settings.fps = options.fps;
     settings.exactColours = PanelColours();
-    if (options.caption) movie::EnsureTextDrawing();
+    if (options.caption && !EnsureTextDrawing()) {
+      error = "cannot caption '" + options.moviePath + "': the program runs a Qt application without a GUI";
+      return false;
+    }
     if (!s->movie.emplace().Open(options.moviePath, settings, error)) return false;
   }
   if (!options.framesDir.empty() && !s->frames.emplace().Open(options.framesDir, error)) return false;
   if (!options.fieldsPath.empty() && !s->fields.emplace().Open(options.fieldsPath, error)) return false;
+  s->encoder.emplace(4);
   s->worker.emplace(4);
   s->fieldsWorker.emplace(4);
   state_ = std::move(s);
@@ -104,7 +124,8 @@ bool RunRecorder::Finish(Simulation& sim, std::string& error) {
     s.Frame(sim);
     s.Snapshot(sim);
   }
-  for (movie::BoundedWorker* worker : {&*s.worker, &*s.fieldsWorker}) {
+  // The painter's first: it hands its last pictures to the encoder's.
+  for (movie::BoundedWorker* worker : {&*s.worker, &*s.encoder, &*s.fieldsWorker}) {
     if (std::string failure = worker->Finish(); !failure.empty()) {
       error = failure;
       return false;

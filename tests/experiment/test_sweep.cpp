@@ -17,6 +17,7 @@
 #include "batch_command.h"
 #include "batch_run.h"
 #include "json_text.h"
+#include "replay_main.h"
 #include "random_source.h"
 #include "sweep_command.h"
 #include "sweep_main.h"
@@ -88,6 +89,8 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
       {{"--replicates", "0", "--out", out}, "--replicates"},
       {{"--wiggle", "0,20"}, "--out"},
       {{"--replicates", "2", "--csv", "x.csv", "--out", out}, "--csv"},
+      {{"--replicates", "2", "--fields", "x.h5", "--out", out}, "give --fields without a file name"},
+      {{"--resume", out, "--fields"}, "only --jobs and --quiet go with it"},
       {{"--resume", out}, out.c_str()},
       {{"--world", world + "," + world, "--agents", "21", "--out", out}, "--agents"},
       {{"--replicates", "1000000000", "--out", out}, "--replicates: '1000000000' is not a whole number from 1 to 10000000"},
@@ -149,7 +152,8 @@ TEST(SweepCommand, BadInputIsRefusedNamingItAndWritesNothing) {
 TEST(SweepCommand, ExperimentFileAndCommandLineMakeOnePlan) {
   const fs::path dir = Scratch("toml");
   std::ofstream(dir / "e.toml") << "wiggle = \"0:40:20\"\nconsume = [0.1, 0.5]\nsniff = \"hill,roulette\"\n"
-                                   "replicates = 3\nseed = 9\nagents = 40\nseries = true\n";
+                                   "replicates = 3\nseed = 9\nagents = 40\nseries = true\nfields = true\n"
+                                   "fields-every = 7\n";
   const SweepParse parsed = ParseSweepCommandLine(
       {"--experiment", (dir / "e.toml").string(), "--agents", "25", "--out", (dir / "o").string()});
   ASSERT_TRUE(parsed.command) << parsed.error;
@@ -161,6 +165,7 @@ TEST(SweepCommand, ExperimentFileAndCommandLineMakeOnePlan) {
   EXPECT_EQ(plan.replicates, 3);
   EXPECT_EQ(plan.seed, 9u);
   EXPECT_TRUE(plan.series);
+  EXPECT_EQ(plan.fieldsEvery, 7);
   EXPECT_EQ(plan.PointCount(), 12);
   // The last setting varies fastest.
   EXPECT_EQ(plan.PointLabel(1), "wiggle=0 consume=0.1 sniff=roulette");
@@ -227,9 +232,11 @@ TEST(Sweep, TablesDoNotDependOnJobsInterruptionsOrShares) {
   ASSERT_EQ(RunSweep(Small(dir / "one", {"--jobs", "1"})), 0);
   const std::string runs = Read(dir / "one/runs.csv");
   const std::string series = Read(dir / "one/series.csv");
+  const std::string digests = Read(dir / "one/digests.csv");
   const auto same = [&](const fs::path& d) {
     EXPECT_EQ(Read(d / "runs.csv"), runs) << d;
     EXPECT_EQ(Read(d / "series.csv"), series) << d;
+    EXPECT_EQ(Read(d / "digests.csv"), digests) << d;
   };
 
   ASSERT_EQ(RunSweep(Small(dir / "two", {"--jobs", "2"})), 0);
@@ -355,6 +362,92 @@ TEST(Sweep, AFolderStoppedBeforeItsPlanIsBegunAgain) {
   const fs::path stopped = dir / "0";
   ASSERT_EQ(RunSweep(Small(stopped)), 0);
   EXPECT_TRUE(fs::exists(stopped / "runs.csv"));
+}
+
+// A replay starts from what the folder records: it is refused (status 2,
+// before anything is written) for a run the folder does not hold, a folder
+// that is no sweep and a world file changed since; a stopped sweep resumed
+// keeps writing field histories; and the replay's final world is compared
+// with the digest the sweep recorded, or said to be unchecked.
+TEST(Replay, RefusesWhatTheFolderDoesNotHoldAndComparesFinalDigests) {
+  const fs::path dir = Scratch("replay");
+  const fs::path sw = dir / "sw", ws = dir / "ws", world = dir / "w.qvw";
+  const auto saveWorld = [&](int32_t steps) {
+    RunSpec o;
+    o.agents = 20;
+    o.stopTime = steps;
+    o.seed = 1;
+    Simulation sim;
+    RunSummary summary;
+    ASSERT_EQ(RunWorld(o, sim, nullptr, summary), "");
+    ASSERT_EQ(SaveWorld(world.string(), sim, {}), "");
+  };
+  saveWorld(2);
+  RequestStop(SIGINT);  // stopped before any run: the resume must go on writing fields
+  EXPECT_EQ(RunSweep(Small(sw, {"--fields", "--fields-every", "20", "--jobs", "2"})), 128 + SIGINT);
+  ClearStop();
+  ASSERT_EQ(RunSweep({"--resume", sw.string(), "--quiet"}), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(sw / "fields"), fs::directory_iterator()), 6);
+  ASSERT_EQ(RunSweep({"--world", world.string(), "--for", "5", "--wiggle", "0,20", "--seed", "3", "--plot", "none",
+                      "--quiet", "--out", ws.string()}),
+            0);
+  ASSERT_EQ(RunSweep(Small(dir / "s1", {"--shard", "1/2"})), 0);
+  fs::create_directories(dir / "damaged");
+  std::ofstream(dir / "damaged/plan.json") << "{\"sweep\": ";
+  saveWorld(3);
+
+  struct Case {
+    std::vector<std::string> args;
+    const char* named;
+  };
+  const Case refused[] = {
+      {{sw.string(), "6"}, "'6' is not a run of '"},
+      {{sw.string(), "-1"}, "'-1' is not a run of '"},
+      {{sw.string(), "two"}, "which holds runs 0 to 5"},
+      {{sw.string()}, "replay needs the sweep's folder and a run"},
+      {{(dir / "none").string(), "0"}, "none' does not exist"},
+      {{(sw / "runs.csv").string(), "0"}, "runs.csv' is not a folder"},
+      {{dir.string(), "0"}, "holds no sweep (no plan.json)"},
+      {{(dir / "damaged").string(), "0"}, "plan.json' is damaged"},
+      {{ws.string(), "1"}, "w.qvw' has changed since the sweep began"},
+      {{(dir / "s1").string(), "1"}, "is share 1/2 of its sweep; run 1 is in share 2's folder"},
+      {{sw.string(), "0", "--frame-every", "0"}, "--frame-every: '0'"},
+      {{sw.string(), "0", "--fps", "121"}, "--fps: '121'"},
+      {{sw.string(), "0", "--movie", "m.avi"}, "'m.avi' must end in .mp4, .webm or .gif"},
+      {{sw.string(), "0", "--fields"}, "--fields needs a file name"},
+      {{sw.string(), "0", "--wiggle", "5"}, "--wiggle"},
+  };
+  for (const Case& c : refused) {
+    std::vector<std::string> args = {"replay"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const BatchCommand parsed = ParseBatchCommandLine(args);
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(parsed.command)) << c.named;
+    EXPECT_EQ(parsed.exitCode, 2) << c.named;
+    EXPECT_NE(parsed.output.find(c.named), std::string::npos) << parsed.output;
+  }
+
+  // The digest recorded, altered, or absent (a folder of an older version).
+  fs::copy(sw, dir / "altered", fs::copy_options::recursive);
+  std::string digests = Read(sw / "digests.csv");
+  digests[digests.find("\n4,") + 3] = digests[digests.find("\n4,") + 3] == '0' ? '1' : '0';
+  std::ofstream(dir / "altered/digests.csv") << digests;
+  fs::copy(sw, dir / "older", fs::copy_options::recursive);
+  fs::remove(dir / "older/digests.csv");
+  fs::remove_all(dir / "older/parts");
+  const std::tuple<fs::path, int, const char*> outcomes[] = {
+      {sw, 0, "run 4 of '"},
+      {dir / "altered", 1, "is not exact"},
+      {dir / "older", 0, "recorded no final digests (recorded by an older quorvan-batch)"},
+  };
+  for (const auto& [folder, status, said] : outcomes) {
+    const BatchCommand parsed = ParseBatchCommandLine({"replay", folder.string(), "4"});
+    ASSERT_TRUE(std::holds_alternative<ReplayCommand>(parsed.command)) << parsed.output;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunReplay(std::get<ReplayCommand>(parsed.command)), status) << folder;
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(said), std::string::npos) << err;
+    EXPECT_EQ(err.find("replayed exactly") != std::string::npos, status == 0 && folder == sw) << err;
+  }
 }
 
 }  // namespace
