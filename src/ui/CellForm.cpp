@@ -161,7 +161,7 @@ void TForm1::RunStep() {
   }
   if (result.ok()) {
     Chart1->SetLastDeliveries(result.deliveries);
-    if (recording_.Active()) RecordStep(result.stopReached || sim.StepCount >= sim.StopTime);
+    if (recording_.Active()) RecordStep(result.stopReached);
     status_->Report(StatusLine::Source::Step, {});
     // The only failure a step goes on after: the gravity-size text.
     status_->Report(StatusLine::Source::GravityLines, result.warning);

@@ -47,6 +47,7 @@ class MovieRecording {
 
   /// The movie's path while recording.
   const std::string& Path() const { return options_.moviePath; }
+  int32_t FrameEvery() const { return options_.frameEvery; }
   /// Frames taken so far (handed to the encoder).
   int64_t Frames() const;
   /// Time the window's thread spent on frames (made and handed over).
