@@ -14,6 +14,7 @@
 
 #include "CellForm.h"
 #include "record_dialog.h"
+#include "window_output.h"
 
 namespace quorvan {
 
@@ -67,14 +68,17 @@ std::string TForm1::StartRecording(const batch::RecordingOptions& options) {
 
 std::string TForm1::StopRecording() {
   if (!recording_.Active()) return {};
-  const QString name = QFileInfo(QString::fromStdString(recording_.Path())).fileName();
-  const std::string error = recording_.Stop(sim);
+  const QString path = QString::fromStdString(recording_.Path());
+  int64_t frames = 0;
+  const std::string error = recording_.Stop(sim, &frames);
   ShowRecording();
   if (!error.empty()) {
     ShowRecordingFault(error);
   } else {
     status_->Report(StatusLine::Source::Movie, {});
-    status_->Confirm(StatusLine::Source::Movie, "recorded '" + name.toStdString() + "'");
+    status_->Confirm(StatusLine::Source::Movie, "recorded '" + QFileInfo(path).fileName().toStdString() + "' (" +
+                                                    std::to_string(frames) + " frames, " +
+                                                    SizeText(QFileInfo(path).size()) + ")");
   }
   return error;
 }

@@ -32,12 +32,13 @@ bool MovieRecording::Failed() const { return recorder_ && recorder_->Failed(); }
 
 int64_t MovieRecording::Frames() const { return recorder_ ? recorder_->Frames() : 0; }
 
-std::string MovieRecording::Stop(Simulation& sim) {
+std::string MovieRecording::Stop(Simulation& sim, int64_t* frames) {
   if (!recorder_) return {};
   // As the batch runner's last step: the picture the recording ended at.
   if (stepped_ && !recorder_->Failed()) recorder_->AfterStep(sim, true);
   std::string error;
   const bool ok = recorder_->Finish(sim, error) && recorder_->Rename(error);
+  if (frames) *frames = recorder_->Frames();
   // An unfinished movie's temporary file goes with the recorder.
   recorder_.reset();
   return ok ? std::string() : error;

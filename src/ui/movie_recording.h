@@ -43,7 +43,8 @@ class MovieRecording {
   /// Closes the movie: the frame of the last step recorded, unless it has
   /// one, then the file is completed and put in place. An error text, empty
   /// on success; on failure nothing is left at the target but what was there.
-  std::string Stop(Simulation& sim);
+  /// `frames`, when given, gets the movie's frame count.
+  std::string Stop(Simulation& sim, int64_t* frames = nullptr);
 
   /// The movie's path while recording.
   const std::string& Path() const { return options_.moviePath; }

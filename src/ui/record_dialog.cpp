@@ -54,7 +54,9 @@ RecordDialog::RecordDialog(QWidget* parent, const batch::RecordingOptions& start
   connect(buttons, &QDialogButtonBox::rejected, this, &RecordDialog::reject);
 
   auto* form = new QFormLayout(this);
-  form->addRow(QStringLiteral("&File (.mp4, .webm, .gif):"), file);
+  auto* fileLabel = new QLabel(QStringLiteral("&File (.mp4, .webm, .gif):"), this);
+  fileLabel->setBuddy(path_);
+  form->addRow(fileLabel, file);
   form->addRow(QStringLiteral("&Steps per frame:"), frameEvery_);
   form->addRow(QStringLiteral("Frames per s&econd:"), fps_);
   form->addRow(QString(), caption_);

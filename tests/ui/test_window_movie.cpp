@@ -120,6 +120,8 @@ void WindowMovieTest::recordingEqualsTheBatchRunners() {
   QCOMPARE(form.Lbl_record->text(), QStringLiteral("Recording window-%1: %2 frames").arg(movie).arg(before));
   QCOMPARE(form.RunState(), toStopTime ? QStringLiteral("stopped at the stop time") : QStringLiteral("stopped"));
   QCOMPARE(form.StopRecording(), std::string());
+  QVERIFY2(form.Lbl_status->text().startsWith(QStringLiteral("recorded 'window-%1' (%2 frames, ").arg(movie).arg(frames)),
+           qPrintable(form.Lbl_status->text()));
   QVERIFY(form.Lbl_record->isHidden());
   QVERIFY(!form.A_stopRecording->isEnabled());
 
