@@ -55,7 +55,7 @@ void TForm1::StopRecordingClick() { StopRecording(); }
 
 std::string TForm1::StartRecording(const batch::RecordingOptions& options) {
   StopRecording();
-  const std::string error = recording_.Start(options);
+  const std::string error = sim.HasWorld() ? recording_.Start(options) : std::string("there is no world to record");
   if (!error.empty()) {
     ShowRecordingFault(error);
   } else {
