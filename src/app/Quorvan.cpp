@@ -73,6 +73,15 @@ int main(int argc, char* argv[]) {
       QStringLiteral("follow"), QStringLiteral("Follow agent <N> from the start (as View > Follow agent...)."),
       QStringLiteral("N"));
   parser.addOption(followOption);
+  const QCommandLineOption recordOption(
+      QStringLiteral("record"),
+      QStringLiteral("Record the panel as movie <FILE> (.mp4, .webm, .gif) from the start, as File > Record movie..."),
+      QStringLiteral("FILE"));
+  const QCommandLineOption frameEveryOption(QStringLiteral("frame-every"),
+                                            QStringLiteral("Steps per frame of --record (10)."), QStringLiteral("N"),
+                                            QStringLiteral("10"));
+  parser.addOption(recordOption);
+  parser.addOption(frameEveryOption);
   parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A world file to open at start."),
                                QStringLiteral("[FILE]"));
   parser.process(app);
@@ -136,6 +145,21 @@ int main(int argc, char* argv[]) {
                                  : "'" + parser.value(followOption).toStdString() + "' is not an agent's index";
     if (!error.empty()) {
       std::fprintf(stderr, "quorvan: --follow: %s\n", error.c_str());
+      return 2;
+    }
+  }
+  if (parser.isSet(recordOption)) {
+    quorvan::batch::RecordingOptions movie;
+    movie.moviePath = parser.value(recordOption).toStdString();
+    bool ok = false;
+    movie.frameEvery = parser.value(frameEveryOption).toInt(&ok);
+    if (!ok || movie.frameEvery < 1) {
+      std::fprintf(stderr, "quorvan: --frame-every: '%s' is not a whole number of steps from 1\n",
+                   qPrintable(parser.value(frameEveryOption)));
+      return 2;
+    }
+    if (const std::string error = form.StartRecording(movie); !error.empty()) {
+      std::fprintf(stderr, "quorvan: --record: %s\n", error.c_str());
       return 2;
     }
   }

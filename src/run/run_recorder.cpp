@@ -79,6 +79,10 @@ RunRecorder::RunRecorder() = default;
 RunRecorder::~RunRecorder() = default;
 
 bool RunRecorder::Active() const { return state_ != nullptr; }
+bool RunRecorder::Failed() const {
+  return state_ && (!state_->error.empty() || state_->worker->Failed() || state_->encoder->Failed() ||
+                    state_->fieldsWorker->Failed());
+}
 int64_t RunRecorder::Frames() const { return state_ ? state_->framesTaken : 0; }
 int64_t RunRecorder::Snapshots() const { return state_ && state_->fields ? state_->fields->Snapshots() : 0; }
 

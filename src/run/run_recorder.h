@@ -41,6 +41,8 @@ class RunRecorder {
   /// Puts the finished outputs in place.
   bool Rename(std::string& error);
 
+  /// Whether writing an output has failed already (Finish then says why).
+  bool Failed() const;
   /// Frames and snapshots taken so far.
   int64_t Frames() const;
   int64_t Snapshots() const;

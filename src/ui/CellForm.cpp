@@ -137,6 +137,8 @@ void TForm1::FormCreate() {
 
 void TForm1::FormDestroy() {
   Timer1->stop();
+  // A window closed without Quit (the program's exit) still completes its movie.
+  if (recording_.Active()) recording_.Stop(sim);
   // The session ends here, however the window was closed: the next start
   // has nothing to offer from it.
   if (!sessionMark_.isEmpty()) QFile::remove(sessionMark_);
@@ -159,6 +161,7 @@ void TForm1::RunStep() {
   }
   if (result.ok()) {
     Chart1->SetLastDeliveries(result.deliveries);
+    if (recording_.Active()) RecordStep(result.stopReached);
     status_->Report(StatusLine::Source::Step, {});
     // The only failure a step goes on after: the gravity-size text.
     status_->Report(StatusLine::Source::GravityLines, result.warning);
@@ -193,6 +196,7 @@ void TForm1::B_setupClick() {
   // replaces stays recoverable when it has unsaved mouse edits (the
   // settings stay in the controls).
   if (editsUnsaved_) Autosave();
+  StopRecording();  // the movie is of the world it replaces
   SetupSeededWorld();
   ZeichenPanel->RequestFrame();
 }

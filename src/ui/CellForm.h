@@ -16,6 +16,7 @@
 
 #include "agent_follower.h"
 #include "mouse_editing.h"
+#include "movie_recording.h"
 #include "simulation.h"
 #include "status_line.h"
 
@@ -114,6 +115,17 @@ class TForm1 : public QMainWindow {
   std::string OpenSweepRun(const QString& folder, int64_t run, std::optional<int32_t> step);
   ExperimentMenu* Experiments() const { return experiments_; }
 
+  // ---- movies (movie_menu.cpp) ----
+  /// Records the panel from the next step on, as File > Record movie...
+  /// does once its dialog is answered. An error text naming the file,
+  /// shown as well, empty on success; a recording under way ends first.
+  std::string StartRecording(const batch::RecordingOptions& options);
+  /// Closes the movie being recorded (File > Stop recording; a new setup,
+  /// opening a world and quitting do it too). An error text, shown as well,
+  /// empty on success or when nothing records.
+  std::string StopRecording();
+  const MovieRecording& Recording() const { return recording_; }
+
   // ---- the controls, in the order of the design ----
   DrawingPanel* ZeichenPanel = nullptr;
   QGroupBox* RadioGroup1 = nullptr;
@@ -158,6 +170,8 @@ class TForm1 : public QMainWindow {
   QLabel* Lbl_status = nullptr;
   /// The status bar's seed and run state.
   QLabel* Lbl_run = nullptr;
+  /// The status bar's word on a movie being recorded; hidden otherwise.
+  QLabel* Lbl_record = nullptr;
   // The File menu's actions.
   QAction* A_open = nullptr;
   QAction* A_save = nullptr;
@@ -166,6 +180,8 @@ class TForm1 : public QMainWindow {
   QAction* A_recover = nullptr;
   QAction* A_saveChartPicture = nullptr;
   QAction* A_savePicture = nullptr;
+  QAction* A_recordMovie = nullptr;
+  QAction* A_stopRecording = nullptr;
   QAction* A_quit = nullptr;
   // The View menu's actions.
   QAction* A_follow = nullptr;
@@ -202,6 +218,8 @@ class TForm1 : public QMainWindow {
   void SavePictureClick();
   void SaveChartPictureClick();
   void RecoverClick();
+  void RecordMovieClick();
+  void StopRecordingClick();
   // The View menu.
   void FollowAgentClick();
   void StopFollowing();
@@ -226,6 +244,15 @@ class TForm1 : public QMainWindow {
   void CreateMenu();
   /// Experiment... and its kin in the File menu (experiment_menu.cpp).
   void CreateExperimentMenu(QMenu* file);
+  /// Record movie... and Stop recording in the File menu, and the status
+  /// bar's recording label (movie_menu.cpp).
+  void CreateRecordMenu(QMenu* file);
+  /// After a step that ran: its frame, and a failure of the movie stops it.
+  void RecordStep(bool last);
+  /// The recording label and the menu's actions as the recording stands.
+  void ShowRecording();
+  /// The message of a recording that failed, in the status line and a box.
+  void ShowRecordingFault(const std::string& message);
   /// Unsaved work: the title follows the controls; the autosave timer.
   void TrackUnsavedWork();
   /// The world now shown is as made, opened or saved: nothing unsaved.
@@ -300,6 +327,12 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<FormDisplay> display_;
   std::unique_ptr<StatusLine> status_;
   MouseEditing editing_{sim};
+  MovieRecording recording_;
+  // The dialog's values: the last recording's.
+  batch::RecordingOptions recordChoice_;
+  // Spaces the recording label's updates while the timer runs.
+  QElapsedTimer recordShown_;
+  QPointer<QMessageBox> recordFault_;
 };
 
 }  // namespace quorvan

@@ -13,7 +13,7 @@ class StatusLine {
   /// Who reported a message. A success clears only a message of its own
   /// source: a step that runs clears a step failure, yet leaves the message
   /// of a bad stop-time text standing until that text converts.
-  enum class Source { Setup, Step, StopTime, CellSize, GravityLines, File, Follow };
+  enum class Source { Setup, Step, StopTime, CellSize, GravityLines, File, Follow, Movie };
 
   /// `label` shows the message; it belongs to the window.
   explicit StatusLine(QLabel* label);

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -83,6 +84,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
   if (!MaySetWorldAside()) {
     event->ignore();
     return;
+  }
+  if (recording_.Active()) {
+    // The movie is completed before the window goes; a failure is read first.
+    const std::string error = recording_.Stop(sim);
+    ShowRecording();
+    if (!error.empty()) QMessageBox::warning(this, QStringLiteral("Recording failed"), QString::fromStdString(error));
   }
   event->accept();
 }

@@ -18,6 +18,10 @@ WindowBenchmark::WindowBenchmark(TForm1& form, int steps, int block, std::FILE* 
   std::fprintf(out_, "platform %s, %zu agents, cell size %d, timer interval %d ms\n",
                qPrintable(QGuiApplication::platformName()), form_.sim.Agents.size(),
                form_.sim.CellSize, form_.Timer1->interval());
+  if (form_.Recording().Active()) {
+    std::fprintf(out_, "recording %s, a frame every %d steps\n", form_.Recording().Path().c_str(),
+                 form_.Recording().FrameEvery());
+  }
   std::fprintf(out_, "%-13s %9s %23s %31s\n", "steps", "steps/s", "panel frames (ms each)",
                "chart flushes (ms each, share)");
   std::fflush(out_);
@@ -50,6 +54,12 @@ void WindowBenchmark::OnStep(int stepCount) {
     done_ = true;
     std::fprintf(out_, "total: %d steps in %.2f s, %.1f steps/s\n", stepCount, totalSeconds,
                  stepCount / totalSeconds);
+    if (const int64_t movieFrames = form_.Recording().Frames(); movieFrames > 0) {
+      // The frames' cost on the window's thread: made, and handed to the encoder's.
+      const double ms = static_cast<double>(form_.Recording().FrameNanoseconds()) * 1e-6;
+      std::fprintf(out_, "recording: %lld frames, %.2f ms each on the window's thread (%.1f%% of the time)\n",
+                   static_cast<long long>(movieFrames), ms / static_cast<double>(movieFrames), ms * 1e-3 / totalSeconds * 100.0);
+    }
     std::fflush(out_);
     // Leave the timer's event first: the steps below run outside it.
     QTimer::singleShot(0, this, &WindowBenchmark::MeasureStepsAlone);

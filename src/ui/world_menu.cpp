@@ -58,6 +58,7 @@ void TForm1::CreateMenu() {
       &TForm1::SaveChartPictureClick);
   add(A_savePicture, "A_savePicture", QStringLiteral("Save &picture..."), QKeySequence(),
       &TForm1::SavePictureClick);
+  CreateRecordMenu(file);
   file->addSeparator();
   CreateExperimentMenu(file);
   A_quit = file->addAction(QStringLiteral("&Quit"));

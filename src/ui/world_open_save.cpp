@@ -61,6 +61,7 @@ void TForm1::ShowSettingsInControls() {
 }
 
 std::string TForm1::OpenWorldFile(const QString& path) {
+  StopRecording();  // the movie is of the world shown until now
   std::vector<ChartPoint> chart;
   const std::string error = OpenWorld(path.toStdString(), sim, chart);
   if (!error.empty()) {
