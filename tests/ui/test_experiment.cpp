@@ -17,6 +17,7 @@
 #include "csv_table.h"
 #include "experiment_dialog.h"
 #include "experiment_menu.h"
+#include "batch_helpers.h"
 #include "form_helpers.h"
 #include "prompts.h"
 #include "results_window.h"
@@ -28,20 +29,6 @@ using quorvan::TForm1;
 using namespace quorvan::testing;
 
 namespace {
-
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing " + path.toUtf8() + ">");
-}
-
-// quorvan-batch with these arguments; its exit status.
-int Batch(const QStringList& args) {
-  QProcess batch;
-  batch.start(QStringLiteral(QUORVAN_BATCH), args);
-  if (!batch.waitForFinished(120000)) return -1;
-  if (batch.exitCode() != 0) qWarning() << batch.readAllStandardError();
-  return batch.exitCode();
-}
 
 // A small window world: raster landscape of 10-pixel cells, 40 agents, a mouse edit, timer stopped.
 void SmallWorld(TForm1& form) {

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
+#include "batch_helpers.h"
 #include "form_helpers.h"
 #include "record_dialog.h"
 
@@ -23,19 +24,6 @@ using quorvan::batch::RecordingOptions;
 using namespace quorvan::testing;
 
 namespace {
-
-QByteArray Contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing " + path.toUtf8() + ">");
-}
-
-int Batch(const QStringList& args) {
-  QProcess batch;
-  batch.start(QStringLiteral(QUORVAN_BATCH), args);
-  if (!batch.waitForFinished(120000)) return -1;
-  if (batch.exitCode() != 0) qWarning() << batch.readAllStandardError();
-  return batch.exitCode();
-}
 
 // The frames a player reads from the movie (ffprobe); -1 when it cannot.
 int ProbedFrames(const QString& path) {
