@@ -13,23 +13,15 @@
 #include "batch_command.h"
 #include "sweep_main.h"
 #include "sweep_tables.h"
+#include "scratch_files.h"
 
 namespace quorvan::batch {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-fs::path Scratch(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("quorvan-design-" + name + "-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using scratch::Read;
+fs::path Scratch(const std::string& name) { return scratch::Folder("design", name); }
 
 std::vector<std::string> Args(const std::vector<std::string>& design, const fs::path& out,
                               std::vector<std::string> more = {}) {

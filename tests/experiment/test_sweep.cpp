@@ -24,24 +24,16 @@
 #include "sweep_runner.h"
 #include "sweep_tables.h"
 #include "world_file.h"
+#include "scratch_files.h"
 
 namespace quorvan::batch {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
+using scratch::Read;
 // A fresh folder for one test; its sweeps go into sub-folders.
-fs::path Scratch(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("quorvan-sweep-" + name + "-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+fs::path Scratch(const std::string& name) { return scratch::Folder("sweep", name); }
 
 // A small sweep: 3 wiggles x 2 replicates of 30 agents for 60 steps.
 std::vector<std::string> Small(const fs::path& out, std::vector<std::string> more = {}) {

@@ -19,24 +19,16 @@
 #include "sweep_folder.h"
 #include "sweep_main.h"
 #include "world_file.h"
+#include "scratch_files.h"
 
 namespace quorvan::batch {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-void Put(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-fs::path Scratch(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("quorvan-records-" + name + "-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using scratch::Read;
+using scratch::Put;
+fs::path Scratch(const std::string& name) { return scratch::Folder("records", name); }
 
 std::vector<std::string> Small(const fs::path& out, std::vector<std::string> more = {}) {
   std::vector<std::string> args = {"--agents", "30", "--steps", "40", "--wiggle", "0:40:20", "--replicates", "2",

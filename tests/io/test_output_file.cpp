@@ -16,25 +16,16 @@
 #include <unistd.h>
 
 #include "output_file.h"
+#include "scratch_files.h"
 
 namespace quorvan::batch {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-fs::path Scratch(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("quorvan-io-" + name + "-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
+using scratch::Read;
+using scratch::Put;
+fs::path Scratch(const std::string& name) { return scratch::Folder("io", name); }
 
 // Whatever a writer left besides the files a case made: temporary files.
 int Leftovers(const fs::path& dir) {
