@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "csv_table.h"
 #include "output_file.h"
 #include "run_records.h"
 
@@ -27,17 +28,6 @@ void OptionalField(std::string& out, const std::optional<T>& value, char end) {
   } else {
     out.push_back(end);
   }
-}
-
-// A CSV field: quoted when it holds a comma, a quote or a line break.
-std::string CsvText(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string q = "\"";
-  for (const char c : text) {
-    if (c == '"') q.push_back('"');
-    q.push_back(c);
-  }
-  return q + "\"";
 }
 
 std::string ColumnName(const std::string& key) {
@@ -157,7 +147,7 @@ std::string RunRow(const SweepPlan& plan, int64_t run, const RunOutcome& o) {
   const std::vector<std::string> values = plan.PointValues(plan.PointOf(run));
   for (std::size_t i = 0; i < plan.settings.size(); ++i) {
     const SweepSetting& s = plan.settings[i];
-    if (s.values.size() > 1 && s.key != "landscape-seed") row += CsvText(values[i]) + ",";
+    if (s.values.size() > 1 && s.key != "landscape-seed") row += CsvField(values[i]) + ",";
   }
   Field(row, plan.ReplicateOf(run), ',');
   Field(row, o.seed, ',');
